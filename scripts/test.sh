@@ -1,0 +1,13 @@
+#!/bin/sh
+# Sets up, builds and runs every test: the normal build, then the ASan/UBSan build.
+set -eu
+cd "$(dirname "$0")/.."
+sh scripts/as-root.sh sh scripts/setup.sh
+for config in normal sanitize; do
+  if [ "$config" = normal ]; then dir=build; opts=""; else dir=build-asan; opts="-DOPRINTER_SANITIZE=ON"; fi
+  echo "== $config build ($dir)"
+  sh scripts/build.sh "$dir" $opts
+  echo "== $config tests"
+  (cd "$dir" && sh ../scripts/as-root.sh ctest --output-on-failure -j2 --timeout 600)
+done
+echo "== all tests passed"

@@ -1,0 +1,32 @@
+// oprinterctl: the admin tool beside the service's executable.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/oprinterctl/Commands.h"
+
+namespace {
+
+void Usage() {
+    std::fputs(
+        "usage: oprinterctl scramble PASSWORD\n"
+        "       oprinterctl check [--json] [FOLDER]\n"
+        "       oprinterctl show [--json | --text] FILE.spool\n",
+        stderr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        Usage();
+        return 2;
+    }
+    const std::string command = argv[1];
+    const std::vector<std::string> args(argv + 2, argv + argc);
+    if (command == "scramble") return oprinter::ctl::RunScramble(args);
+    if (command == "check") return oprinter::ctl::RunCheck(args);
+    if (command == "show") return oprinter::ctl::RunShow(args);
+    Usage();
+    return 2;
+}

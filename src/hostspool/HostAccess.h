@@ -1,0 +1,28 @@
+#pragma once
+// What the host spool services need to reach the host, and where they log.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace oprinter {
+
+inline constexpr uint16_t kFtpPort = 21;
+
+struct HostAccess {
+    std::string System;       // host name or dotted address
+    std::string User;
+    std::string Password;     // in clear
+    std::string PrinterName;  // device name on the host
+    bool SpoolInfoAPI = false;
+    std::string ExeFolder;    // ends with "/"; the folder "tmp" is made here
+    uint16_t FtpPort = kFtpPort;  // tests use a port of their own
+};
+
+class HostLog {
+public:
+    virtual ~HostLog() = default;
+    // A normal line of the session log.
+    virtual void WriteLog(std::string_view text) = 0;
+};
+
+}  // namespace oprinter

@@ -1,0 +1,40 @@
+#include "platform/Clock.h"
+
+#include <ctime>
+#include <thread>
+
+namespace oprinter {
+
+LocalDateTime SystemClock::Now() const {
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    const auto millis =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    LocalDateTime result;
+    result.year = local.tm_year + 1900;
+    result.month = local.tm_mon + 1;
+    result.day = local.tm_mday;
+    result.hour = local.tm_hour;
+    result.minute = local.tm_min;
+    result.second = local.tm_sec;
+    result.millisecond = static_cast<int>(millis < 0 ? millis + 1000 : millis);
+    result.dayOfWeek = local.tm_wday == 0 ? 7 : local.tm_wday;
+    return result;
+}
+
+std::chrono::steady_clock::time_point SystemClock::Steady() const {
+    return std::chrono::steady_clock::now();
+}
+
+void SystemClock::Sleep(std::chrono::milliseconds duration) {
+    std::this_thread::sleep_for(duration);
+}
+
+Clock& DefaultClock() {
+    static SystemClock clock;
+    return clock;
+}
+
+}  // namespace oprinter

@@ -12,6 +12,9 @@ class PrintSessionPort {
 public:
     virtual ~PrintSessionPort() = default;
 
+    // The session's status line (socket error, startup response).
+    virtual void SetStatusText(const std::string& text) = 0;
+
     // Sends bytes on the telnet connection; the result is not looked at.
     virtual void Send(std::string_view bytes) = 0;
     // Ends the session on a fatal protocol error (log line, close, event log).

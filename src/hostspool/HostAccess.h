@@ -1,5 +1,6 @@
 #pragma once
 // What the host spool services need to reach the host, and where they log.
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -7,6 +8,10 @@
 namespace oprinter {
 
 inline constexpr uint16_t kFtpPort = 21;
+// How long any one FTP step (connect, a reply, a wait for data, the drain on
+// close) may take before it fails: a host that accepts and never answers must
+// not freeze the service.
+inline constexpr std::chrono::milliseconds kFtpTimeLimit = std::chrono::seconds(30);
 
 struct HostAccess {
     std::string System;       // host name or dotted address
@@ -16,6 +21,7 @@ struct HostAccess {
     bool SpoolInfoAPI = false;
     std::string ExeFolder;    // ends with "/"; the folder "tmp" is made here
     uint16_t FtpPort = kFtpPort;  // tests use a port of their own
+    std::chrono::milliseconds FtpTimeLimit = kFtpTimeLimit;  // tests shorten it
 };
 
 class HostLog {

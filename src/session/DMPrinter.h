@@ -1,14 +1,26 @@
 #pragma once
-// PLACEHOLDER SURFACE, to be completed by the session work: the session module.
-// The service relies on exactly this public surface.
+// The session module: one printer session with the host, from the connect to
+// the disconnect. It owns the telnet socket, the save timer, the telnet parser
+// and the print data stream, and lives for one connection attempt; it never
+// reconnects by itself (the service replaces it).
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include <asio/io_context.hpp>
+#include <asio/steady_timer.hpp>
 
+#include "datastream/PrintDataStream.h"
+#include "datastream/PrintSessionPort.h"
+#include "hostspool/HostAccess.h"
 #include "logging/LogWriter.h"
 #include "platform/Clock.h"
 #include "platform/EventLog.h"
+#include "session/HandlerGuard.h"
+#include "session/TelnetParser.h"
 #include "session/kxsockets.h"
 
 namespace oprinter {
@@ -22,10 +34,12 @@ struct SessionContext {
     EventLog& eventLog;
 };
 
-class TDMPrinter {
+inline constexpr std::chrono::milliseconds kTimerSaveInterval{3000};
+
+class TDMPrinter final : public PrintSessionPort {
 public:
     explicit TDMPrinter(const SessionContext& context);  // DataModuleCreate
-    ~TDMPrinter();                                       // DataModuleDestroy
+    ~TDMPrinter() override;                              // DataModuleDestroy
     TDMPrinter(const TDMPrinter&) = delete;
     TDMPrinter& operator=(const TDMPrinter&) = delete;
 
@@ -39,14 +53,72 @@ public:
     std::string SaveLogPath;
     int32_t MaxLog = 0;
     bool SpoolInfoAPI = false;
-    std::string APILib;
+    std::string APILib;  // kept from the configuration; nothing acts on it
     int32_t DebugLevel = 0;
+
+    // Values of the environment reply to the host.
+    std::string MsgQueueName = "QSYSOPR";
+    std::string MsgQueueLib = "*LIBL";
+    std::string MfrTypeModel = "*NONE";
+    std::string WscstName = "*NONE";
+    std::string WscstLib = "*LIBL";
+
+    // The last status line written to the session log (socket error, startup response).
+    std::string StatusText;
+    // TelnetRead is running.
+    bool ReadBusy = false;
+
+    // Test seams: the FTP port of the host spool services, and, when set, an
+    // answer to attribute retrieval that replaces the FTP work.
+    uint16_t FtpPort = kFtpPort;
+    std::function<bool(std::vector<std::string>& spoolInfo)> AnswerSpoolInfo;
 
     void StartSession();
     void StopSession();
     bool IsConnected();
+    // Fatal protocol error: log line, connection closed, event log entry. The
+    // save timer keeps running.
+    void AbortSession(const std::string& message) override;
+
+    bool TimerSaveEnabled() const { return timerSaveEnabled_; }
+
+    // PrintSessionPort
+    void SetStatusText(const std::string& text) override;
+    void Send(std::string_view bytes) override;
+    void WriteLog(bool detail, std::string_view text) override;
+    void WriteTrace(int32_t level, std::string_view text) override;
+    bool TraceOn() const override { return traceOn_; }
+    bool ReadSpoolInfo(std::vector<std::string>& spoolInfo) override;
+    void StartPrinterWriter() override;
 
     TSocket Telnet;  // tests may set Telnet.Port before StartSession
+
+private:
+    void LoadTelnetForm();
+    void TelnetRead(int32_t aSocket);
+    void TelnetConnect();
+    void TelnetClose();
+    void TelnetError(uint16_t error);
+    void ProcessRecord(std::string& record);
+    void TraceTraffic(std::string_view side, std::string_view bytes, std::string (*names)(std::string_view));
+    EnvironmentValues Environment() const;
+    HostAccess Access() const;
+
+    void SetTimerSaveEnabled(bool enabled);
+    void ScheduleTimerSave();
+    void TimerSaveTimer();
+
+    std::string exeFolder_;
+    Clock& clock_;
+    const LogWriter& log_;
+    EventLog& eventLog_;
+
+    asio::steady_timer TimerSave;
+    HandlerGuard timerGuard_;  // revoked whenever the timer is switched
+    bool timerSaveEnabled_ = false;
+    bool traceOn_ = false;
+    TelnetParser parser_;
+    PrintDataStream stream_;
 };
 
 }  // namespace oprinter

@@ -1,0 +1,67 @@
+#include "datastream/CvTable.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace oprinter {
+namespace {
+
+// The other case of an ISO 8859-1 letter, or the byte itself. The letters with
+// no partner in the set (sharp s, y with diaeresis, micro) have none.
+uint8_t OtherCase(uint8_t byte) {
+    const bool latinCapital = byte >= 0xC0 && byte <= 0xDE && byte != 0xD7;
+    const bool latinSmall = byte >= 0xE0 && byte <= 0xFE && byte != 0xF7;
+    if ((byte >= 'A' && byte <= 'Z') || latinCapital) return static_cast<uint8_t>(byte + 0x20);
+    if ((byte >= 'a' && byte <= 'z') || latinSmall) return static_cast<uint8_t>(byte - 0x20);
+    return byte;
+}
+
+}  // namespace
+
+CvTable::CvTable() {
+    for (int byte = 0; byte < 256; ++byte) replacement_[byte] = static_cast<uint8_t>(byte);
+}
+
+CvTable CvTable::FromFile(const std::string& fileName) {
+    std::ifstream in(fileName, std::ios::binary);
+    if (!in) throw std::runtime_error("Cannot open file \"" + fileName + "\". " + std::strerror(errno));
+    std::ostringstream content;
+    content << in.rdbuf();
+    if (in.bad()) throw std::runtime_error("Cannot read file \"" + fileName + "\"");
+    return FromText(content.str());
+}
+
+CvTable CvTable::FromText(std::string_view text) {
+    CvTable table;
+    std::array<bool, 256> decided{};
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t end = text.find_first_of("\r\n", start);
+        const std::string_view line = text.substr(start, end == std::string_view::npos ? text.npos : end - start);
+        table.AddLine(line, decided);
+        if (end == std::string_view::npos) break;
+        start = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+    }
+    return table;
+}
+
+// The first matching line in file order decides a byte; later lines for the
+// same letter, in either case, are not looked at.
+void CvTable::AddLine(std::string_view line, std::array<bool, 256>& decided) {
+    const size_t equals = line.find('=');
+    if (equals != 1) return;  // no "=", or a name that is not one character
+    const auto name = static_cast<uint8_t>(line[0]);
+    if (name == ' ') return;  // blanks are never placed, so never substituted
+    const bool hasValue = line.size() > 2;
+    for (const uint8_t byte : {name, OtherCase(name)}) {
+        if (decided[byte]) continue;
+        decided[byte] = true;
+        // A matching line with an empty value leaves the character as it is.
+        replacement_[byte] = hasValue ? static_cast<uint8_t>(line[2]) : byte;
+    }
+}
+
+}  // namespace oprinter

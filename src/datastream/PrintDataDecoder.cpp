@@ -1,0 +1,143 @@
+// The print data decoder: SCS transparency segments collected across records
+// and laid out into the lines and pages of the open document.
+#include <algorithm>
+#include <exception>
+
+#include "datastream/PrintDataStream.h"
+
+namespace oprinter {
+namespace {
+
+constexpr uint8_t kEndOfDocument = 0x00;
+constexpr uint8_t kTransparency = 0x03;
+constexpr char kNul = 0x00;
+constexpr char kLineFeed = 0x0A;
+constexpr char kFormFeed = 0x0C;
+constexpr char kCarriageReturn = 0x0D;
+
+}  // namespace
+
+void PrintDataStream::ProcessPrintData(std::string_view data, size_t position) {
+    size_t p = position;
+    while (p < data.size()) {
+        state_.SavePending = false;
+        if (state_.SegmentRemaining == 0 && static_cast<uint8_t>(data[p]) == kEndOfDocument) {
+            ++p;
+            if (state_.DocumentOpen) {
+                session_.WriteTrace(2, "Inizio Salvataggio");
+                SaveSpoolFile();
+                session_.WriteTrace(2, "Fine Salvataggio");
+            }
+            continue;
+        }
+        if (state_.SegmentRemaining == 0) {
+            // Any other command is read as a transparency command all the same.
+            if (static_cast<uint8_t>(data[p]) != kTransparency) session_.WriteLog(false, "0x03 not found.");
+            ++p;
+            // A count cut off by the end of the record is not looked for in the next one.
+            state_.SegmentRemaining = p < data.size() ? static_cast<uint8_t>(data[p]) : 0;
+            ++p;
+            state_.SegmentBuffer.clear();
+        }
+        if (p >= data.size() || state_.SegmentRemaining == 0) continue;
+        const size_t taken = std::min<size_t>(state_.SegmentRemaining, data.size() - p);
+        state_.SegmentBuffer.append(data.substr(p, taken));
+        p += taken;
+        state_.SegmentRemaining = static_cast<uint8_t>(state_.SegmentRemaining - taken);
+        if (state_.SegmentRemaining == 0) CompleteSegment();
+    }
+}
+
+void PrintDataStream::CompleteSegment() {
+    if (!state_.DocumentOpen) {
+        session_.WriteTrace(2, "Inizio Allocazione Strutture");
+        state_.OpenDocument();
+    }
+    session_.WriteTrace(2, "Inizio Decodifica");
+    DecodeSegment(state_.SpoolText, state_.SegmentBuffer);
+    session_.WriteTrace(2, "Fine Decodifica");
+    state_.LastDataTime = clock_.Steady();
+    state_.SavePending = true;
+}
+
+void PrintDataStream::DecodeSegment(std::vector<std::string>& lines, std::string_view segment) {
+    try {
+        for (size_t i = 0; i < segment.size(); ++i) {
+            const char byte = segment[i];
+            // A pair counts only when both bytes are in this segment.
+            const char next = i + 1 < segment.size() ? segment[i + 1] : kNul;
+            if (byte == kNul) {
+                FetchAttributes(lines);
+            } else if (byte == kCarriageReturn && next == kLineFeed) {
+                CarriageReturnLineFeed(lines);
+                ++i;
+            } else if (byte == kCarriageReturn && next == kFormFeed) {
+                FormFeed(lines);
+                ++i;
+            } else if (byte == kCarriageReturn) {
+                // Back to column 1: what follows overprints the current line.
+                state_.ColumnNo = 0;
+            } else if (byte == kLineFeed) {
+                LineFeed(lines);
+            } else if (byte == kFormFeed) {
+                FormFeed(lines);
+            } else {
+                PlaceCharacter(lines, static_cast<uint8_t>(byte));
+            }
+            state_.MaxLines = std::max(state_.MaxLines, state_.LineNo);
+            state_.MaxColumns = std::max(state_.MaxColumns, state_.ColumnNo);
+        }
+    } catch (const std::exception& failure) {
+        // The rest of the segment is dropped; what was placed stays.
+        session_.WriteLog(false, failure.what());
+    }
+}
+
+void PrintDataStream::FetchAttributes(std::vector<std::string>& lines) {
+    session_.WriteTrace(2, "Inizio Lettura Parametri");
+    session_.ReadSpoolInfo(state_.SpoolInfo);
+    session_.WriteTrace(2, "Fine Lettura Parametri");
+    ++state_.LineNo;
+    state_.ColumnNo = 0;
+    lines.emplace_back();
+}
+
+void PrintDataStream::CarriageReturnLineFeed(std::vector<std::string>& lines) {
+    ++state_.LineNo;
+    state_.ColumnNo = 0;
+    lines.emplace_back();
+}
+
+void PrintDataStream::LineFeed(std::vector<std::string>& lines) {
+    // The column stays: the next character goes one column further on the new line.
+    ++state_.LineNo;
+    lines.emplace_back();
+}
+
+void PrintDataStream::FormFeed(std::vector<std::string>& lines) {
+    OpenFirstLineIfNone(lines);
+    lines.back() += kFormFeed;
+    lines.emplace_back();
+    state_.ColumnNo = 0;
+    state_.LineNo = 1;
+}
+
+void PrintDataStream::PlaceCharacter(std::vector<std::string>& lines, uint8_t byte) {
+    OpenFirstLineIfNone(lines);
+    std::string& line = lines.back();
+    ++state_.ColumnNo;
+    const auto column = static_cast<size_t>(state_.ColumnNo);
+    if (line.size() < column) line.resize(column, ' ');
+    // A blank replaces nothing, so overprinting keeps what stands there.
+    if (byte != ' ') line[column - 1] = static_cast<char>(table_.Substitute(byte));
+}
+
+// Text that comes before any line movement starts line 1 of the page rather
+// than being lost.
+void PrintDataStream::OpenFirstLineIfNone(std::vector<std::string>& lines) {
+    if (!lines.empty()) return;
+    lines.emplace_back();
+    state_.LineNo = 1;
+}
+
+}  // namespace oprinter

@@ -1,0 +1,58 @@
+#pragma once
+// The 5250 record layer, the print data decoder and the spool file writer,
+// with the document state they share. The session module owns one.
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "datastream/CvTable.h"
+#include "datastream/DocumentState.h"
+#include "datastream/PrintSessionPort.h"
+#include "platform/Clock.h"
+
+namespace oprinter {
+
+class PrintDataStream {
+public:
+    // exeFolder ends with "/"; spool files go to exeFolder + "Spool/".
+    PrintDataStream(PrintSessionPort& session, Clock& clock, std::string exeFolder, CvTable table);
+
+    // Called at each IAC EOR with the record's data bytes; the caller empties
+    // the buffer afterwards. Throws std::exception on a failure that the read
+    // handler logs as "Read Error: " + what(); the record is then not
+    // acknowledged.
+    void ProcessRecord(std::string& recordBuffer);
+
+    // Each tick of the session's save timer.
+    void TimerSaveTimer();
+
+    const DocumentState& Document() const { return state_; }
+
+private:
+    // Record layer. data is the record without its 6-byte fixed header.
+    void ProcessStartupResponse(std::string_view data);
+    void AcknowledgeRecord();
+
+    // Print data decoder; position is the offset of the first data byte.
+    void ProcessPrintData(std::string_view data, size_t position);
+    void CompleteSegment();
+    void DecodeSegment(std::vector<std::string>& lines, std::string_view segment);
+    void FetchAttributes(std::vector<std::string>& lines);
+    void CarriageReturnLineFeed(std::vector<std::string>& lines);
+    void LineFeed(std::vector<std::string>& lines);
+    void FormFeed(std::vector<std::string>& lines);
+    void PlaceCharacter(std::vector<std::string>& lines, uint8_t byte);
+    void OpenFirstLineIfNone(std::vector<std::string>& lines);
+
+    // Spool file output and the save timer.
+    void SaveSpoolFile();
+    void RestartWriter();
+
+    PrintSessionPort& session_;
+    Clock& clock_;
+    std::string exeFolder_;
+    CvTable table_;
+    DocumentState state_;
+};
+
+}  // namespace oprinter

@@ -1,0 +1,78 @@
+// The record layer: dispatch by data flow type, the startup response and the
+// acknowledgement of print records.
+#include <algorithm>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+#include "datastream/Ebcdic.h"
+#include "datastream/PrintDataStream.h"
+#include "datastream/StatusTexts.h"
+#include "datastream/TraceText.h"
+
+namespace oprinter {
+namespace {
+
+constexpr size_t kFixedHeaderSize = 6;
+constexpr unsigned kStartupResponseFlow = 144;
+constexpr unsigned kPrintRecordFlow = 257;
+// The response code follows the variable header and 5 further bytes.
+constexpr size_t kResponseCodeOffset = 5;
+constexpr size_t kResponseCodeSize = 4;
+
+// Length 10, record type 12A0, reply data flow 0102, header length 4, no
+// error flags, opcode 1, then IAC EOR.
+constexpr char kReplyRecord[] = "\x00\x0A\x12\xA0\x01\x02\x04\x00\x00\x01\xFF\xEF";
+constexpr std::string_view kReply(kReplyRecord, sizeof kReplyRecord - 1);
+
+int ParseResponseCode(const std::string& text) {
+    size_t digitsFrom = !text.empty() && (text[0] == '-' || text[0] == '+') ? 1 : 0;
+    bool valid = text.size() > digitsFrom;
+    for (size_t i = digitsFrom; i < text.size(); ++i) valid = valid && text[i] >= '0' && text[i] <= '9';
+    if (!valid) throw std::runtime_error("'" + text + "' is not a valid integer value");
+    return std::stoi(text);  // at most four characters: never out of range
+}
+
+}  // namespace
+
+void PrintDataStream::ProcessRecord(std::string& recordBuffer) {
+    if (recordBuffer.size() < kFixedHeaderSize) {
+        session_.WriteLog(false, "Head Size Error!");
+        return;
+    }
+    const auto byteAt = [&](size_t i) { return static_cast<uint8_t>(recordBuffer[i]); };
+    const unsigned flow = byteAt(4) + 256u * byteAt(5);
+    if (flow != kStartupResponseFlow && flow != kPrintRecordFlow) {
+        session_.AbortSession("Unknow data flow #" + std::to_string(flow));
+        return;
+    }
+    const std::string_view data = std::string_view(recordBuffer).substr(kFixedHeaderSize);
+    if (data.empty()) throw std::runtime_error("Record without variable header length");
+    if (flow == kStartupResponseFlow) {
+        ProcessStartupResponse(data);
+        return;
+    }
+    ProcessPrintData(data, static_cast<uint8_t>(data[0]));
+    AcknowledgeRecord();
+}
+
+void PrintDataStream::ProcessStartupResponse(std::string_view data) {
+    const size_t codeOffset = static_cast<uint8_t>(data[0]) + kResponseCodeOffset;
+    std::string codeText = EbcdicToAnsi(data.substr(std::min(codeOffset, data.size()), kResponseCodeSize));
+    if (!codeText.empty() && codeText[0] == 'I') codeText[0] = '1';
+    const std::string statusText = StartupStatusText(ParseResponseCode(codeText), codeText);
+    session_.SetStatusText(statusText);
+    state_.ReleaseDocument();
+    session_.WriteLog(true, statusText);
+    state_.SegmentRemaining = 0;
+}
+
+void PrintDataStream::AcknowledgeRecord() {
+    session_.Send(kReply);
+    if (!session_.TraceOn()) return;
+    session_.WriteTrace(1, "Client : " + std::string(kReply));
+    session_.WriteTrace(1, "ClientH: " + HexTraceText(kReply));
+    session_.WriteTrace(1, "ClientT: " + CharTraceText(kReply));
+}
+
+}  // namespace oprinter

@@ -1,0 +1,21 @@
+#pragma once
+// The bytes of a spool file. All integers are 32-bit signed little-endian:
+//   1, N1, attribute text (N1 bytes), N2, document text (N2 bytes)
+// The attribute text joins the name=value items with ","; an item holding a
+// byte up to 0x20, a '"' or a ',' is written between '"' with every '"' doubled.
+// The document text is every line followed by CR LF.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace oprinter {
+
+inline constexpr int32_t kSpoolFileVersion = 1;
+
+std::string AttributeText(const std::vector<std::string>& items);
+
+// Throws std::runtime_error when a text is too long for its 32-bit length.
+std::string SpoolFileBytes(std::string_view attributeText, const std::vector<std::string>& lines);
+
+}  // namespace oprinter

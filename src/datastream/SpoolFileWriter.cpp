@@ -1,0 +1,114 @@
+#include "datastream/SpoolFileWriter.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <stdexcept>
+
+#include "datastream/SpoolFileName.h"
+
+namespace oprinter {
+namespace {
+
+constexpr std::chrono::milliseconds kNameTakenWait{50};
+// Names carry milliseconds, so a real clock frees the name at the next wait;
+// only a clock that stands still would come this far.
+constexpr int kMostNameWaits = 200;
+
+std::runtime_error FileError(const char* what, const std::string& path, int error) {
+    return std::runtime_error(std::string(what) + " \"" + path + "\". " + std::strerror(error));
+}
+
+bool NameTaken(const std::string& path) {
+    struct stat entry{};
+    return ::lstat(path.c_str(), &entry) == 0;
+}
+
+class NameSource {
+public:
+    NameSource(const std::string& folder, std::string_view nome, Clock& clock)
+        : folder_(folder), nome_(nome), clock_(clock) {}
+
+    std::string NextFreeName() {
+        std::string name = SpoolFileName(folder_, nome_, clock_.Now());
+        while (NameTaken(name)) {
+            if (++waits_ > kMostNameWaits) throw FileError("Cannot create file", name, EEXIST);
+            clock_.Sleep(kNameTakenWait);
+            name = SpoolFileName(folder_, nome_, clock_.Now());
+        }
+        return name;
+    }
+
+private:
+    const std::string& folder_;
+    std::string_view nome_;
+    Clock& clock_;
+    int waits_ = 0;
+};
+
+// The file while it is being written; removed when it goes out of scope, by
+// which time it either has its final name as well or has failed.
+class TemporaryFile {
+public:
+    TemporaryFile(std::string path, const std::string& reportedName) : path_(std::move(path)) {
+        fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
+        if (fd_ < 0) throw FileError("Cannot create file", reportedName, errno);
+    }
+    ~TemporaryFile() {
+        if (fd_ >= 0) ::close(fd_);
+        ::unlink(path_.c_str());
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    void WriteToDisk(std::string_view bytes, const std::string& reportedName) {
+        while (!bytes.empty()) {
+            const ssize_t written = ::write(fd_, bytes.data(), bytes.size());
+            if (written < 0 && errno == EINTR) continue;
+            if (written < 0) throw FileError("Cannot write file", reportedName, errno);
+            bytes.remove_prefix(static_cast<size_t>(written));
+        }
+        if (::fsync(fd_) != 0) throw FileError("Cannot write file", reportedName, errno);
+        const int fd = fd_;
+        fd_ = -1;
+        if (::close(fd) != 0) throw FileError("Cannot write file", reportedName, errno);
+    }
+
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+    int fd_ = -1;
+};
+
+// Makes the new directory entry durable too. Not every file system can sync a
+// directory; the file's own data is on disk already, so a failure is let pass.
+void SyncFolder(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+}  // namespace
+
+std::string WriteSpoolFile(const std::string& spoolFolder, std::string_view nome, std::string_view bytes,
+                           Clock& clock) {
+    NameSource names(spoolFolder, nome, clock);
+    std::string finalName = names.NextFreeName();
+    // Hidden, and never ending in ".spool", so nothing takes it for a spool file.
+    TemporaryFile temporary(spoolFolder + "." + finalName.substr(spoolFolder.size()) + ".partial", finalName);
+    temporary.WriteToDisk(bytes, finalName);
+    // link() never replaces an existing name, unlike rename().
+    while (::link(temporary.Path().c_str(), finalName.c_str()) != 0) {
+        if (errno != EEXIST) throw FileError("Cannot write file", finalName, errno);
+        finalName = names.NextFreeName();
+    }
+    SyncFolder(spoolFolder);
+    return finalName;
+}
+
+}  // namespace oprinter

@@ -1,0 +1,75 @@
+#include "hostspool/SpoolInfoRetrieval.h"
+
+#include <exception>
+
+#include "hostspool/Attempts.h"
+#include "hostspool/Columns.h"
+#include "hostspool/FtpSock.h"
+#include "hostspool/SpoolListing.h"
+#include "hostspool/SpoolRecord.h"
+#include "hostspool/WorkFileDownload.h"
+
+namespace oprinter {
+namespace {
+
+constexpr const char* kWorkFile = "QTEMP/FILE1";
+
+void RunHostCommand(const std::string& command) {
+    if (!FtpCommand("RCMD " + command)) RaiseFtpFailure();
+}
+
+// A CL parameter in single quotes, quotes inside doubled.
+std::string Quoted(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) quoted += c == '\'' ? std::string("''") : std::string(1, c);
+    return quoted + "'";
+}
+
+// The listing of the device's spooled files, printed by the host and copied
+// into the work file; the printed listing is deleted again before the download.
+std::vector<std::string> FetchListing(const HostAccess& access) {
+    if (FtpLogin(access) < 0) RaiseFtpFailure();
+    FtpQuitOnExit quit;
+    const std::string listingJob = "JOB(" + Trimmed(access.User) + "/QPRTJOB) SPLNBR(*LAST)";
+    RunHostCommand("WRKSPLF SELECT(*ALL " + access.PrinterName + ") OUTPUT(*PRINT)");
+    RunHostCommand("CRTPF FILE(QTEMP/FILE1) RCDLEN(170) SIZE(1000000 10000)");
+    RunHostCommand("CPYSPLF FILE(QPRTSPLF) TOFILE(QTEMP/FILE1) " + listingJob);
+    RunHostCommand("DLTSPLF FILE(QPRTSPLF) " + listingJob);
+    return DownloadLines(kWorkFile, access);
+}
+
+// The records KXSPLL writes for the device's output queue.
+std::vector<std::string> FetchRecords(const HostAccess& access) {
+    if (FtpLogin(access) < 0) RaiseFtpFailure();
+    FtpQuitOnExit quit;
+    RunHostCommand("CALL PGM(KXLIB01/KXSPLL) PARM(" + Quoted(access.PrinterName) + " 'QUSRSYS' 'FILE1' " +
+                   Quoted("QTEMP") + " ' ' ' ' ' ')");
+    return DownloadLines(kWorkFile, access);
+}
+
+}  // namespace
+
+bool RetrieveSpoolInfo(const HostAccess& access, HostLog& log, std::vector<std::string>& spoolInfo) {
+    try {
+        return TakePrintingSpoolFile(FetchListing(access), log, spoolInfo);
+    } catch (const std::exception& error) {
+        log.WriteLog(std::string("Retrieve Error: ") + error.what());
+        return false;
+    }
+}
+
+bool RetrieveSpoolInfoApi(const HostAccess& access, HostLog& log, std::vector<std::string>& spoolInfo) {
+    try {
+        return TakePrintingSpoolRecord(FetchRecords(access), access.PrinterName, log, spoolInfo);
+    } catch (const std::exception& error) {
+        log.WriteLog(std::string("Retrieve Error: ") + error.what());
+        return false;
+    }
+}
+
+bool ReadSpoolInfo(const HostAccess& access, HostLog& log, Clock& clock, std::vector<std::string>& spoolInfo) {
+    auto attempt = access.SpoolInfoAPI ? RetrieveSpoolInfoApi : RetrieveSpoolInfo;
+    return RunHostAttempts(clock, [&] { return attempt(access, log, spoolInfo); });
+}
+
+}  // namespace oprinter

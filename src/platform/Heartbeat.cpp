@@ -1,0 +1,22 @@
+#include "platform/Heartbeat.h"
+
+#include <filesystem>
+#include <stdexcept>
+#include <system_error>
+
+#include "platform/ReplaceFile.h"
+
+namespace oprinter {
+
+HeartbeatFile::HeartbeatFile(const std::string& serviceName, const std::string& root)
+    : folder_((std::filesystem::path(root) / "kxGuardian" / serviceName).string()),
+      fileName_((std::filesystem::path(folder_) / "Guardian Value").string()) {}
+
+void HeartbeatFile::WriteValue(int32_t value) {
+    std::error_code error;
+    std::filesystem::create_directories(folder_, error);
+    if (error) throw std::runtime_error(folder_ + ": " + error.message());
+    ReplaceFile(fileName_, std::to_string(value) + "\n", 0644);
+}
+
+}  // namespace oprinter

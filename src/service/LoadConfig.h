@@ -1,0 +1,36 @@
+#pragma once
+// Reads "OPrinter.cfg" from the executable's folder into the settings, once,
+// when the service module is created.
+#include <array>
+#include <string>
+#include <string_view>
+
+#include "logging/LogWriter.h"
+#include "service/Settings.h"
+
+namespace oprinter {
+
+// The names of the schedule's day elements, Monday (Schedule[0]) first.
+inline constexpr std::array<std::string_view, 7> kDayNames = {"Monday", "Tuesday",  "Wednesday", "Thursday",
+                                                              "Friday", "Saturday", "Sunday"};
+
+// Whether exeFolder holds a file "OPrinter.cfg" (exeFolder ends with "/").
+bool HasConfigFile(const std::string& exeFolder);
+
+struct ConfigReading {
+    bool complete = true;  // false: the reading stopped at a failure
+    std::string error;     // the failure's message when it stopped
+};
+
+// Fills settings from exeFolder + "OPrinter.cfg" (exeFolder ends with "/").
+// Settings the file does not reach keep their values. A missing file is not a
+// failure: Language becomes "IT" and nothing else changes. A failure outside
+// the optional settings stops the reading where it happens and is logged as
+// "Errore Generale: " + message. Never throws.
+ConfigReading LoadConfig(const std::string& exeFolder, Settings& settings, const LogWriter& log);
+
+// "hh:nn:ss"; a field that is not a number counts as 0, and a time out of
+// range gives 00:00:00. Never throws.
+TimeOfDay TimeFromText(std::string_view text);
+
+}  // namespace oprinter

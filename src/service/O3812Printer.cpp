@@ -1,0 +1,162 @@
+#include "service/O3812Printer.h"
+
+#include <exception>
+
+#include "service/LoadConfig.h"
+
+namespace oprinter {
+
+namespace {
+
+constexpr int32_t kLastHeartbeat = 9999;
+constexpr std::chrono::milliseconds kReleasePause{1000};
+
+int64_t MillisecondOfDay(const LocalDateTime& now) {
+    return ((now.hour * 60 + now.minute) * 60 + now.second) * int64_t{1000} + now.millisecond;
+}
+
+}  // namespace
+
+TO3812Printer::TO3812Printer(std::string exeFolder, Clock& clock, HeartbeatStore& heartbeat, EventLog& eventLog,
+                             asio::io_context& loop)
+    : TimerControl(loop),
+      exeFolder_(std::move(exeFolder)),
+      clock_(clock),
+      heartbeat_(heartbeat),
+      log_(exeFolder_, clock),
+      sessionContext_{loop, exeFolder_, clock, log_, eventLog} {}
+
+// The session writes through log_ while it goes, so it goes first.
+TO3812Printer::~TO3812Printer() { DMPrinter.reset(); }
+
+void TO3812Printer::ServiceCreate() { LoadConfig(); }
+
+void TO3812Printer::LoadConfig() {
+    HeartbeatCount = 1;
+    oprinter::LoadConfig(exeFolder_, Config, log_);
+}
+
+void TO3812Printer::ServiceExecute() {
+    try {
+        TimerControl.expires_after(kControlInterval);
+        WaitTimerControl();
+        ControlCycle();
+    } catch (const std::exception& failure) {
+        WriteLog(false, std::string("Errore ServiceExecute: ") + failure.what());
+    }
+}
+
+void TO3812Printer::WaitTimerControl() {
+    TimerControl.async_wait([this](const std::error_code& error) {
+        // A cancelled wait may be delivered after this module is gone.
+        if (error == asio::error::operation_aborted) return;
+        TimerControlTimer(error);
+    });
+}
+
+void TO3812Printer::TimerControlTimer(const std::error_code& error) {
+    if (error || stopped_) return;
+    // Ticks keep their minute; ticks missed while the loop was held are
+    // dropped rather than run back to back.
+    const auto now = asio::steady_timer::clock_type::now();
+    const auto next = TimerControl.expiry() + kControlInterval;
+    TimerControl.expires_at(next > now ? next : now + kControlInterval);
+    WaitTimerControl();
+    ControlCycle();
+}
+
+void TO3812Printer::ServiceStop() {
+    stopped_ = true;
+    TimerControl.cancel();
+    SendHeartbeat(0);
+    ReleaseSession();
+}
+
+void TO3812Printer::ControlCycle() {
+    if (stopped_) return;
+    SendHeartbeat(HeartbeatCount);
+    if (!InSchedule()) {
+        ReleaseSession();
+        return;
+    }
+    if (DMPrinter) SuperviseSession();
+    if (!DMPrinter) CreateSession();
+}
+
+void TO3812Printer::SuperviseSession() {
+    try {
+        if (DMPrinter->IsConnected()) {
+            WriteLog(false, "Connesso.");
+        } else {
+            ReleaseSession();
+        }
+    } catch (const std::exception& failure) {
+        WriteLog(false, failure.what());
+    }
+}
+
+void TO3812Printer::CreateSession() {
+    try {
+        DMPrinter = std::make_unique<TDMPrinter>(sessionContext_);
+        CopySettings(*DMPrinter);
+        WriteLog(false, "Starting...");
+        DMPrinter->StartSession();
+        WriteLog(false, "Started.");
+    } catch (const std::exception& failure) {
+        WriteLog(false, failure.what());
+    }
+}
+
+void TO3812Printer::CopySettings(TDMPrinter& session) const {
+    session.System = Config.System;
+    session.PrinterName = Config.PrinterName;
+    session.User = Config.User;
+    session.Password = Config.Password;
+    session.Log = Config.Log;
+    session.LogDetail = Config.LogDetail;
+    session.SaveLogPath = Config.SaveLogPath;
+    session.MaxLog = Config.MaxLog;
+    session.SpoolInfoAPI = Config.SpoolInfoAPI;
+    session.APILib = Config.APILib;
+    session.DebugLevel = Config.DebugLevel;
+    session.Telnet.Port = TelnetPort;
+    session.FtpPort = FtpPort;
+}
+
+bool TO3812Printer::InSchedule() const {
+    const LocalDateTime now = clock_.Now();
+    if (now.dayOfWeek < 1 || now.dayOfWeek > 7) return false;
+    const TDaySchedule& day = Config.Schedule[static_cast<size_t>(now.dayOfWeek - 1)];
+    const int64_t moment = MillisecondOfDay(now);
+    // A window whose start lies after its end admits no moment at all.
+    return day.Skedula && day.StartTime.Seconds() * int64_t{1000} <= moment &&
+           moment <= day.EndTime.Seconds() * int64_t{1000};
+}
+
+void TO3812Printer::ReleaseSession() {
+    if (!DMPrinter) return;
+    try {
+        DMPrinter->StopSession();
+        WriteLog(false, "Stoped.");
+        clock_.Sleep(kReleasePause);
+        DMPrinter.reset();
+    } catch (const std::exception& failure) {
+        WriteLog(false, failure.what());
+    }
+}
+
+void TO3812Printer::SendHeartbeat(int32_t value) {
+    ++HeartbeatCount;
+    if (HeartbeatCount > kLastHeartbeat) HeartbeatCount = 1;
+    try {
+        heartbeat_.WriteValue(value);
+    } catch (const std::exception& failure) {
+        WriteLog(false, std::string("Errore Send Guardian Value: ") + failure.what());
+    }
+}
+
+void TO3812Printer::WriteLog(bool detail, std::string_view text) const {
+    log_.WriteLog(Config.LogOptions(), detail, text);
+}
+
+}  // namespace oprinter

@@ -1,0 +1,21 @@
+#pragma once
+// INSTALL and UNINSTALL of the service's executable.
+#include <functional>
+#include <ostream>
+#include <string>
+
+#include "platform/ServiceInstaller.h"
+#include "service/CommandLine.h"
+
+namespace oprinter {
+
+// Gives the absolute path of the executable to register; may throw.
+using ExecutablePathSource = std::function<std::string()>;
+
+// Installs (INSTALL wins over UNINSTALL) or uninstalls the service. Success
+// prints its line on out unless SILENT; a failure always prints the display
+// name and the error text on err. Returns the exit status, 0 on success.
+int RunRegistration(const CommandLine& commandLine, ServiceInstaller& installer,
+                    const ExecutablePathSource& executablePath, std::ostream& out, std::ostream& err);
+
+}  // namespace oprinter

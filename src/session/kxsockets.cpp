@@ -1,0 +1,408 @@
+#include "session/kxsockets.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <exception>
+
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "platform/SocketErrors.h"
+
+namespace oprinter {
+
+namespace {
+
+bool socketsStarted = false;
+
+struct PortEntry {
+    TPortName name;
+    uint16_t port;
+};
+
+constexpr std::array<PortEntry, 7> kPortTable{{
+    {poNull, 0},
+    {poFTP, 21},
+    {poTELNET, 23},
+    {poSMTP, 25},
+    {poHTTP, 80},
+    {poPOP3, 110},
+    {poNNTP, 119},
+}};
+
+constexpr uint16_t kMaxCallLength = 65535;
+
+sockaddr_in InternetAddress(Ipv4Address address, uint16_t port) {
+    sockaddr_in socketAddress{};
+    socketAddress.sin_family = AF_INET;
+    socketAddress.sin_port = htons(port);
+    socketAddress.sin_addr.s_addr = address;
+    return socketAddress;
+}
+
+uint16_t CallLength(size_t length) {
+    return static_cast<uint16_t>(std::min<size_t>(length, kMaxCallLength));
+}
+
+}  // namespace
+
+Ipv4Address ResolveHost(const std::string& host) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* answer = nullptr;
+    if (::getaddrinfo(host.c_str(), nullptr, &hints, &answer) != 0 || answer == nullptr) {
+        return ParseDottedAddress(host);
+    }
+    const Ipv4Address address = reinterpret_cast<const sockaddr_in*>(answer->ai_addr)->sin_addr.s_addr;
+    ::freeaddrinfo(answer);
+    return address;
+}
+
+bool SocketsStartup() {
+    socketsStarted = true;
+    return true;
+}
+
+void SocketsCleanup() { socketsStarted = false; }
+
+// ---------------------------------------------------------------------------
+// TVornSocket
+
+TVornSocket::TVornSocket(asio::io_context& loop) : descriptor_(loop) {}
+
+TVornSocket::~TVornSocket() { SetActive(false); }
+
+void TVornSocket::BeginLoad() { loading_ = true; }
+
+void TVornSocket::Loaded() {
+    loading_ = false;
+    if (activateOnLoad_) SetActive(true);
+}
+
+void TVornSocket::SetActive(bool value) {
+    if (value == active_) return;
+    if (!value) {
+        Deactivate();
+        return;
+    }
+    if (loading_) {
+        activateOnLoad_ = true;
+        return;
+    }
+    libraryStarted_ = libraryStarted_ || SocketsStartup();
+    if (!libraryStarted_) return;
+    handle_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (handle_ < 0) {
+        handle_ = -1;
+        return;
+    }
+    // Both modes use a non-blocking handle; only notification mode watches it.
+    int nonBlocking = 1;
+    ::ioctl(handle_, FIONBIO, &nonBlocking);
+    asio::error_code ignored;
+    descriptor_.assign(handle_, ignored);
+    active_ = true;
+    phase_ = Phase::Unconnected;
+    WatchForEvents();
+    StartListening();
+}
+
+void TVornSocket::Deactivate() {
+    guard_.Revoke();
+    for (int32_t accepted : accepted_) ::close(accepted);
+    accepted_.clear();
+    if (handle_ != -1) {
+        ::shutdown(handle_, SHUT_RDWR);
+        asio::error_code ignored;
+        descriptor_.close(ignored);
+        handle_ = -1;
+    }
+    readWatched_ = false;
+    writeWatched_ = false;
+    phase_ = Phase::Unconnected;
+    libraryStarted_ = false;
+    SocketsCleanup();
+    active_ = false;
+}
+
+void TVornSocket::SetEvents(TEvents events) {
+    events_ = events;
+    if (active_ && handle_ != -1) WatchForEvents();
+}
+
+void TVornSocket::SetServer(bool value) {
+    server_ = value;
+    if (loading_) return;
+    if (value) {
+        StartListening();
+    } else if (active_) {
+        SetActive(false);
+        SetActive(true);
+    }
+}
+
+TPortName TVornSocket::PortName() const {
+    for (const PortEntry& entry : kPortTable) {
+        if (entry.port == Port) return entry.name;
+    }
+    return poOther;
+}
+
+void TVornSocket::SetPortName(TPortName name) {
+    if (active_ || name >= poOther) return;
+    Port = kPortTable[name].port;
+}
+
+void TVornSocket::StartListening() {
+    if (!active_ || !server_) return;
+    if (IpAddr.empty()) {
+        std::array<char, 22> hostName{};
+        if (::gethostname(hostName.data(), 21) == 0) IpAddr = AddressToText(ResolveHost(hostName.data()));
+    }
+    const sockaddr_in local = InternetAddress(ParseDottedAddress(IpAddr), Port);
+    if (::bind(handle_, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+        // Listening unbound would take a port nobody asked for.
+        ReportError(LastSocketError(), handle_, 0);
+        return;
+    }
+    if (::listen(handle_, 0) != 0) {
+        ReportError(LastSocketError(), handle_, 0);
+        return;
+    }
+    phase_ = Phase::Listening;
+    WatchForEvents();
+}
+
+void TVornSocket::ReportError(int error, int32_t aSocket, uint16_t event) {
+    if (error == kWsaWouldBlock || !OnError) return;
+    OnError(*this, static_cast<uint16_t>(error), aSocket, event);
+}
+
+bool TVornSocket::Owns(int32_t aSocket) const {
+    if (aSocket == -1) return false;
+    return aSocket == handle_ || std::find(accepted_.begin(), accepted_.end(), aSocket) != accepted_.end();
+}
+
+void TVornSocket::ConnectStarted() {
+    phase_ = Phase::Connecting;
+    WatchForEvents();
+}
+
+void TVornSocket::ReceiveCalled() {
+    if (phase_ == Phase::Connected && (events_.Has(evRead) || events_.Has(evClose))) WatchReadable();
+}
+
+void TVornSocket::SendBlocked() {
+    if (phase_ == Phase::Connected && events_.Has(evWrite)) WatchWritable();
+}
+
+void TVornSocket::WatchForEvents() {
+    if (BlockingMode) return;
+    switch (phase_) {
+        case Phase::Unconnected:
+            break;
+        case Phase::Connecting:
+            // The outcome is needed to know the connection, wanted or not.
+            WatchWritable();
+            break;
+        case Phase::Connected:
+            if (events_.Has(evRead) || events_.Has(evClose)) WatchReadable();
+            break;
+        case Phase::Listening:
+            if (events_.Has(evAccept)) WatchReadable();
+            break;
+    }
+}
+
+void TVornSocket::WatchReadable() {
+    if (readWatched_ || BlockingMode) return;
+    readWatched_ = true;
+    descriptor_.async_wait(asio::posix::descriptor_base::wait_read,
+                           [this, watch = guard_.Watch()](const asio::error_code& error) {
+                               if (!watch.Live()) return;
+                               readWatched_ = false;
+                               if (!error) Readable();
+                           });
+}
+
+void TVornSocket::WatchWritable() {
+    if (writeWatched_ || BlockingMode) return;
+    writeWatched_ = true;
+    descriptor_.async_wait(asio::posix::descriptor_base::wait_write,
+                           [this, watch = guard_.Watch()](const asio::error_code& error) {
+                               if (!watch.Live()) return;
+                               writeWatched_ = false;
+                               if (!error) Writable();
+                           });
+}
+
+void TVornSocket::Readable() {
+    const int32_t socket = handle_;
+    if (phase_ == Phase::Listening) {
+        if (!events_.Has(evAccept)) return;
+        const HandlerWatch watch = guard_.Watch();
+        Notify(socket, TEvents::Code(evAccept), 0);
+        if (watch.Live()) WatchForEvents();
+        return;
+    }
+    if (phase_ != Phase::Connected) return;
+    char next;
+    const ssize_t peeked = ::recv(socket, &next, 1, MSG_PEEK);
+    if (peeked > 0) {
+        // The next read notification waits for the handler's receive call.
+        if (events_.Has(evRead)) Notify(socket, TEvents::Code(evRead), 0);
+        return;
+    }
+    const int error = peeked == 0 ? 0 : LastSocketError();
+    if (error == kWsaWouldBlock) {
+        WatchReadable();
+        return;
+    }
+    // The peer's close, or a reset, which the platform reports as a close
+    // carrying the error.
+    phase_ = Phase::Unconnected;
+    if (events_.Has(evClose)) Notify(socket, TEvents::Code(evClose), error);
+}
+
+void TVornSocket::Writable() {
+    if (phase_ == Phase::Connecting) {
+        ConnectFinished();
+    } else if (phase_ == Phase::Connected && events_.Has(evWrite)) {
+        Notify(handle_, TEvents::Code(evWrite), 0);
+    }
+}
+
+void TVornSocket::ConnectFinished() {
+    const int32_t socket = handle_;
+    int outcome = 0;
+    socklen_t length = sizeof outcome;
+    if (::getsockopt(socket, SOL_SOCKET, SO_ERROR, &outcome, &length) != 0) outcome = errno;
+    if (outcome != 0) {
+        phase_ = Phase::Unconnected;
+        if (events_.Has(evConnect)) Notify(socket, TEvents::Code(evConnect), WinsockError(outcome));
+        return;
+    }
+    phase_ = Phase::Connected;
+    const HandlerWatch watch = guard_.Watch();
+    if (events_.Has(evConnect)) Notify(socket, TEvents::Code(evConnect), 0);
+    if (!watch.Live()) return;
+    if (events_.Has(evWrite)) Notify(socket, TEvents::Code(evWrite), 0);
+    if (!watch.Live()) return;
+    WatchForEvents();
+}
+
+void TVornSocket::Notify(int32_t aSocket, uint16_t code, int error) {
+    // A handler's exception must not escape into the loop and end the process;
+    // the handlers of this system report their own failures.
+    try {
+        if (error != 0) {
+            ReportError(error, aSocket, code);
+            return;
+        }
+        switch (code) {
+            case TEvents::Code(evRead): Raise(OnRead, aSocket); break;
+            case TEvents::Code(evWrite): Raise(OnWrite, aSocket); break;
+            case TEvents::Code(evOOB): Raise(OnOOB, aSocket); break;
+            case TEvents::Code(evAccept): AcceptConnection(aSocket); break;
+            case TEvents::Code(evConnect):
+                ReadLocalAddress();
+                Raise(OnConnect, aSocket);
+                break;
+            case TEvents::Code(evClose): {
+                const HandlerWatch watch = guard_.Watch();
+                Raise(OnClose, aSocket);
+                if (watch.Live()) SetActive(false);
+                break;
+            }
+            default: break;
+        }
+    } catch (const std::exception&) {
+    }
+}
+
+void TVornSocket::Raise(const TSocketEvent& handler, int32_t aSocket) {
+    if (handler) handler(*this, aSocket);
+}
+
+void TVornSocket::AcceptConnection(int32_t listener) {
+    const int32_t accepted = ::accept4(listener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    if (accepted < 0) {
+        ReportError(LastSocketError(), listener, TEvents::Code(evAccept));
+        return;
+    }
+    accepted_.push_back(accepted);
+    Raise(OnAccept, accepted);
+}
+
+void TVornSocket::ReadLocalAddress() {
+    sockaddr_in local{};
+    socklen_t length = sizeof local;
+    if (::getsockname(handle_, reinterpret_cast<sockaddr*>(&local), &length) == 0) {
+        IpAddr = AddressToText(local.sin_addr.s_addr);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// TSocket
+
+void TSocket::Connect(const std::string& host) {
+    SetActive(true);
+    const Ipv4Address address = ResolveHost(host);
+    if (address == 0) {
+        // Linux takes 0.0.0.0 for this machine; a host name that cannot be
+        // resolved must fail here, not reach a local service.
+        ReportError(kWsaAddressNotAvailable, Handle(), 0);
+        return;
+    }
+    const sockaddr_in remote = InternetAddress(address, Port);
+    if (::connect(Handle(), reinterpret_cast<const sockaddr*>(&remote), sizeof remote) == 0 || errno == EINPROGRESS) {
+        ConnectStarted();
+        return;
+    }
+    ReportError(LastSocketError(), Handle(), 0);
+}
+
+int32_t TSocket::ReceiveBuf(int32_t aSocket, void* buf, uint16_t size) {
+    try {
+        if (!Owns(aSocket)) {
+            ReportError(kWsaNotSocket, aSocket, 0);
+            return 0;
+        }
+        const ssize_t received = ::recv(aSocket, buf, size, 0);
+        const int error = received < 0 ? LastSocketError() : 0;
+        if (aSocket == Handle()) ReceiveCalled();
+        if (received >= 0) return static_cast<int32_t>(received);
+        ReportError(error, aSocket, 0);
+        return 0;
+    } catch (...) {
+        return 0;
+    }
+}
+
+int32_t TSocket::SendBuf(int32_t aSocket, const void* buf, uint16_t len) {
+    if (!Owns(aSocket)) {
+        ReportError(kWsaNotSocket, aSocket, 1);
+        return 0;
+    }
+    const ssize_t sent = ::send(aSocket, buf, len, MSG_NOSIGNAL);
+    if (sent >= 0) return static_cast<int32_t>(sent);
+    const int error = LastSocketError();
+    if (error == kWsaWouldBlock && aSocket == Handle()) SendBlocked();
+    ReportError(error, aSocket, 1);
+    return 0;
+}
+
+int32_t TSocket::SendText(int32_t aSocket, std::string_view text) {
+    return SendBuf(aSocket, text.data(), CallLength(text.size()));
+}
+
+int32_t TSocket::Send(const void* buf, uint16_t len) { return SendBuf(Handle(), buf, len); }
+
+}  // namespace oprinter

@@ -1,0 +1,98 @@
+"""One accepted telnet connection, read with time limits. Anything that does
+not come as the host expects raises ScenarioFailure."""
+
+import select
+import socket
+import time
+
+
+class ScenarioFailure(Exception):
+    pass
+
+
+class Connection:
+    def __init__(self, sock, log):
+        self._sock = sock
+        self._log = log
+        self._pending = b""
+
+    def send(self, data):
+        self._sock.sendall(data)
+
+    def _receive(self, deadline, what):
+        remaining = deadline - time.monotonic()
+        if remaining <= 0:
+            raise ScenarioFailure("no %s within the time limit (have %s)" % (what, self._pending.hex(" ")))
+        readable, _, _ = select.select([self._sock], [], [], remaining)
+        if not readable:
+            raise ScenarioFailure("no %s within the time limit (have %s)" % (what, self._pending.hex(" ")))
+        try:
+            chunk = self._sock.recv(4096)
+        except ConnectionError:
+            chunk = b""
+        if not chunk:
+            raise ScenarioFailure("the printer closed the connection while the host waited for %s" % what)
+        self._pending += chunk
+
+    def read_exact(self, count, timeout, what):
+        deadline = time.monotonic() + timeout
+        while len(self._pending) < count:
+            self._receive(deadline, what)
+        data, self._pending = self._pending[:count], self._pending[count:]
+        return data
+
+    def expect(self, expected, timeout, what):
+        received = self.read_exact(len(expected), timeout, what)
+        if received != expected:
+            raise ScenarioFailure("%s: expected %s, received %s" % (what, expected.hex(" "), received.hex(" ")))
+
+    def read_subnegotiation(self, timeout, what):
+        """Reads IAC SB ... IAC SE, where a doubled IAC inside stands for one 0xFF."""
+        deadline = time.monotonic() + timeout
+        end = None
+        while end is None:
+            end = _subnegotiation_end(self._pending)
+            if end is None:
+                self._receive(deadline, what)
+        data, self._pending = self._pending[:end], self._pending[end:]
+        return data
+
+    def expect_silence(self, seconds):
+        """Nothing more may arrive, and the printer keeps the connection open."""
+        readable, _, _ = select.select([self._sock], [], [], seconds)
+        extra = self._pending
+        if readable:
+            try:
+                chunk = self._sock.recv(4096)
+            except ConnectionError:
+                chunk = b""
+            if not chunk:
+                raise ScenarioFailure("the printer closed the connection")
+            extra += chunk
+        if extra:
+            raise ScenarioFailure("unexpected bytes from the printer: %s" % extra.hex(" "))
+
+    def close(self):
+        try:
+            self._sock.shutdown(socket.SHUT_RDWR)
+        except OSError:
+            pass
+        self._sock.close()
+
+
+def _subnegotiation_end(data):
+    """Position just past the IAC SE that ends the subnegotiation at the start
+    of data, or None while it is incomplete."""
+    if len(data) >= 2 and data[:2] != b"\xff\xfa":
+        raise ScenarioFailure("expected IAC SB, received %s" % data.hex(" "))
+    position = 2
+    while position + 1 < len(data):
+        if data[position] == 0xFF:
+            if data[position + 1] == 0xF0:
+                return position + 2
+            if data[position + 1] != 0xFF:
+                raise ScenarioFailure("telnet command inside a subnegotiation: %s" % data.hex(" "))
+            position += 2
+        else:
+            position += 1
+    return None

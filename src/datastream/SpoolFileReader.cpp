@@ -16,8 +16,8 @@ public:
 
     int32_t Int32(const char* what) {
         if (bytes_.size() - offset_ < kInt32Size) {
-            throw SpoolFileFormatError("file too short: " + std::to_string(bytes_.size()) + " bytes end before " +
-                                       what + " at offset " + std::to_string(offset_));
+            throw SpoolFileFormatError("file too short for " + std::string(what) + " at offset " +
+                                       std::to_string(offset_) + " (" + std::to_string(Left()) + " bytes left)");
         }
         uint32_t value = 0;
         for (size_t i = 0; i < kInt32Size; ++i) {
@@ -96,7 +96,8 @@ SpoolFileContent ParseSpoolFile(std::string_view bytes) {
     content.Attributes = SplitAttributeText(cursor.Text("the attribute text length"));
     content.Text = cursor.Text("the document text length");
     if (cursor.Left() > 0) {
-        throw SpoolFileFormatError(std::to_string(cursor.Left()) + " bytes follow the document text");
+        throw SpoolFileFormatError("the file goes on for " + std::to_string(cursor.Left()) +
+                                   " bytes after the document text");
     }
     return content;
 }

@@ -14,7 +14,9 @@ TEST(CvTable, EmptyTableAndUnmatchedCharactersStayAsTheyAre) {
     const CvTable table = CvTable::FromText("e=E\n");
     for (int b = 0; b < 256; ++b) {
         EXPECT_EQ(empty.Substitute(static_cast<uint8_t>(b)), b);
-        if (b != 'e' && b != 'E') EXPECT_EQ(table.Substitute(static_cast<uint8_t>(b)), b);
+        if (b != 'e' && b != 'E') {
+            EXPECT_EQ(table.Substitute(static_cast<uint8_t>(b)), b);
+        }
     }
 }
 

@@ -11,7 +11,7 @@
 namespace oprinter::test {
 namespace {
 
-using ::testing::ElementsAre;
+using Strings = std::vector<std::string>;
 
 void GiveAttributes(StreamUnderTest& t, std::vector<std::string> attributes) {
     t.session.readSpoolInfo = [attributes](std::vector<std::string>& info) {
@@ -32,7 +32,7 @@ TEST(SpoolFile, BytesOfAFileWithAttributes) {
         "PagineTotali=2,PagineAttuali=1,NumeroCopie=1,Modulo=*STD,Tipo=,Priorit\xE0=5,DataCreazione=08/12/26,"
         "OraCreazione=09:15:02,NumeroFile=3,NomeLavoro=QPADEV0001,Numero=123456,Coda=PRT01,Libreria=QUSRSYS,"
         "ASP=1,DataUtilizzo=08/12/26,Dimensione=40,RighePerPagina=2,CaratteriPerRiga=2";
-    EXPECT_THAT(t.SpoolFolderNames(), ElementsAre("QSYSPRT 20261208091530123.spool"));
+    EXPECT_EQ(t.SpoolFolderNames(), (Strings{"QSYSPRT 20261208091530123.spool"}));
     EXPECT_EQ(t.SpoolFile("QSYSPRT 20261208091530123.spool"),
               Le32(1) + Le32(static_cast<uint32_t>(attributeText.size())) + attributeText + Le32(6) +
                   "AB\r\n\r\n");
@@ -43,7 +43,7 @@ TEST(SpoolFile, BytesOfAFileWithoutAttributes) {
     StreamUnderTest t;
     t.Feed(kTwoLines + EndOfDocument());
     const std::string attributeText = "RighePerPagina=2,CaratteriPerRiga=2";
-    EXPECT_THAT(t.SpoolFolderNames(), ElementsAre(" 20261208091530123.spool"));
+    EXPECT_EQ(t.SpoolFolderNames(), (Strings{" 20261208091530123.spool"}));
     EXPECT_EQ(t.SpoolFile(" 20261208091530123.spool"),
               Le32(1) + Le32(35) + attributeText + Le32(6) + "AB\r\n\r\n");
 }
@@ -61,8 +61,8 @@ TEST(SpoolFile, SameNameInTheSameMillisecondWaitsFor50Milliseconds) {
     GiveAttributes(t, {"Nome=QSYSPRT"});
     t.Feed(Segment(std::string("\0A", 2)) + EndOfDocument());
     t.Feed(Segment(std::string("\0B", 2)) + EndOfDocument());
-    EXPECT_THAT(t.SpoolFolderNames(),
-                ElementsAre("QSYSPRT 20261208091530123.spool", "QSYSPRT 20261208091530173.spool"));
+    EXPECT_EQ(t.SpoolFolderNames(),
+                (Strings{"QSYSPRT 20261208091530123.spool", "QSYSPRT 20261208091530173.spool"}));
     EXPECT_EQ(t.clock.slept, std::chrono::milliseconds(50));
     EXPECT_EQ(ParseSpoolFile(t.SpoolFile("QSYSPRT 20261208091530173.spool")).Text, "B\r\n");
 }
@@ -75,7 +75,7 @@ TEST(SpoolFile, NomeFromTheHostCannotLeaveTheSpoolFolder) {
         GiveAttributes(t, {"Nome=" + nome});
         t.Feed(Segment(std::string("\0A", 2)) + EndOfDocument());
         const std::string name = safe + " 20261208091530123.spool";
-        EXPECT_THAT(t.SpoolFolderNames(), ElementsAre(name)) << nome;
+        EXPECT_EQ(t.SpoolFolderNames(), (Strings{name})) << nome;
         // The attribute text keeps Nome as the host sent it.
         EXPECT_EQ(ParseSpoolFile(t.SpoolFile(name)).Attributes[0], "Nome=" + nome);
     }
@@ -101,8 +101,8 @@ TEST(SpoolFile, FileThatCannotBeCreatedKeepsTheDocumentAndTheRecordUnacknowledge
     t.Feed(EndOfDocument());
     const auto names = t.SpoolFolderNames();
     ASSERT_EQ(names.size(), 1u);
-    EXPECT_THAT(ParseSpoolFile(t.SpoolFile(names[0])).Attributes,
-                ElementsAre("RighePerPagina=2", "CaratteriPerRiga=2"));
+    EXPECT_EQ(ParseSpoolFile(t.SpoolFile(names[0])).Attributes,
+                (Strings{"RighePerPagina=2", "CaratteriPerRiga=2"}));
 }
 
 // A file size limit stands in for a full disk.
@@ -141,7 +141,7 @@ TEST(SpoolFile, WriteFailureLeavesNoFileKeepsTheDocumentAndSavesItOnceLater) {
     const auto names = t.SpoolFolderNames();
     ASSERT_EQ(names.size(), 1u);
     const SpoolFileContent content = ParseSpoolFile(t.SpoolFile(names[0]));
-    EXPECT_THAT(content.Attributes, ElementsAre("Nome=BIG", "RighePerPagina=1", "CaratteriPerRiga=250"));
+    EXPECT_EQ(content.Attributes, (Strings{"Nome=BIG", "RighePerPagina=1", "CaratteriPerRiga=250"}));
     EXPECT_EQ(content.Text, std::string(250, 'x') + "\r\n");
 }
 
@@ -150,7 +150,7 @@ TEST(SpoolFile, AnExistingFileIsNeverReplaced) {
     ::mkdir(t.folder.File("Spool").c_str(), 0777);
     t.folder.Write("Spool/ 20261208091530123.spool", "kept");
     t.Feed(kTwoLines + EndOfDocument());
-    EXPECT_THAT(t.SpoolFolderNames(), ElementsAre(" 20261208091530123.spool", " 20261208091530173.spool"));
+    EXPECT_EQ(t.SpoolFolderNames(), (Strings{" 20261208091530123.spool", " 20261208091530173.spool"}));
     EXPECT_EQ(t.SpoolFile(" 20261208091530123.spool"), "kept");
 }
 

@@ -48,8 +48,10 @@ A scenario is a dict:
                             (-1 refuses all of them)
         failing_commands    host command words (e.g. ["CRTPF"]) answered 550
 
-Standalone (the scenario file is read again at every new connection, so a
-test can change it between documents):
+Standalone (the scenario file is read again at every new connection when it
+has changed, so a test can change it between documents; a changed file
+replaces the spooled files, its switches apply on top of the command line's,
+and the count of refused STRPRTWTR starts again):
 
     /usr/bin/python3 ftp_host.py ADDRESS PORT USER PASSWORD
         [--scenario FILE.json] [--log COMMANDS.txt] [--ready-file FILE]
@@ -220,21 +222,37 @@ class _HostState:
         self.scenario_file = scenario_file
         self.command_log = command_log
         self.commands = []
-        self.strprtwtr_refused = 0
         self.files = []
+        self.base_options = dict(DEFAULT_OPTIONS)
         self.options = dict(DEFAULT_OPTIONS)
+        self.loaded_text = None
+        self.strprtwtr_refused = 0
         self.apply(scenario or {})
 
     def apply(self, scenario):
+        """Takes the spooled files and switches that scenario names."""
         with self.lock:
             if "spooled_files" in scenario:
                 self.files = copy.deepcopy(scenario["spooled_files"])
-            self.options.update(scenario.get("options", {}))
+            self.base_options.update(scenario.get("options", {}))
+            self.options = dict(self.base_options)
+            self.strprtwtr_refused = 0
 
     def reload(self):
-        if self.scenario_file:
-            with open(self.scenario_file, encoding="utf-8") as source:
-                self.apply(json.load(source))
+        """Takes the scenario file again when it has changed; its switches
+        apply on top of those given when the host was made."""
+        if not self.scenario_file:
+            return
+        with open(self.scenario_file, encoding="utf-8") as source:
+            text = source.read()
+        with self.lock:
+            if text == self.loaded_text:
+                return
+            self.loaded_text = text
+            scenario = json.loads(text)
+            self.files = copy.deepcopy(scenario.get("spooled_files", []))
+            self.options = dict(self.base_options, **scenario.get("options", {}))
+            self.strprtwtr_refused = 0
 
     def option(self, name):
         with self.lock:

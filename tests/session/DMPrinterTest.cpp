@@ -1,0 +1,208 @@
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "LoopbackHost.h"
+#include "logging/LogWriter.h"
+#include "platform/EventLog.h"
+#include "session/DMPrinter.h"
+#include "session/TelnetParser.h"
+#include "support/FakeClock.h"
+#include "support/TempFolder.h"
+
+namespace oprinter {
+namespace {
+
+using namespace std::string_literals;
+using test::LoopbackHost;
+using test::RunFor;
+using test::RunUntil;
+
+struct EventEntry {
+    std::string source;
+    std::string text;
+    int type;
+};
+
+class RecordingEventLog final : public EventLog {
+public:
+    void WriteEventLog(std::string_view source, std::string_view text, int eventType) override {
+        entries.push_back({std::string(source), std::string(text), eventType});
+    }
+    std::vector<EventEntry> entries;
+};
+
+const std::string kAcknowledgement = "\x00\x0A\x12\xA0\x01\x02\x04\x00\x00\x01\xFF\xEF"s;
+
+class SessionTest : public ::testing::Test {
+protected:
+    SessionTest() { clock.now = test::At(9, 0, 0); }
+
+    TDMPrinter& Create(int32_t debugLevel = 0) {
+        printer = std::make_unique<TDMPrinter>(SessionContext{loop, folder.Path(), clock, log, events});
+        printer->System = "127.0.0.1";
+        printer->PrinterName = "PRT01";
+        printer->Log = true;
+        printer->LogDetail = true;
+        printer->MaxLog = 100000;
+        printer->DebugLevel = debugLevel;
+        printer->Telnet.Port = host.Port();
+        return *printer;
+    }
+
+    void StartConnected(int32_t debugLevel = 0) {
+        Create(debugLevel).StartSession();
+        ASSERT_TRUE(RunUntil(loop, [&] { return host.Connected() && !printer->Telnet.IpAddr.empty(); }));
+    }
+
+    // Sends one chunk and waits for the expected answer.
+    std::string Exchange(const std::string& request, size_t answerSize) {
+        host.ClearReceived();
+        host.Send(request);
+        RunUntil(loop, [&] { return host.Received().size() >= answerSize; });
+        RunFor(loop, std::chrono::milliseconds(20));
+        return host.Received();
+    }
+
+    std::vector<std::string> LogLines() const {
+        const std::string prefix = "08/12/2026 09:00:00: ";
+        std::vector<std::string> lines;
+        const std::string content = folder.Read("OPrinter 2026-12-08.log");
+        size_t start = 0;
+        for (size_t end; (end = content.find("\r\n", start)) != std::string::npos; start = end + 2) {
+            std::string line = content.substr(start, end - start);
+            if (line.compare(0, prefix.size(), prefix) == 0) line.erase(0, prefix.size());
+            lines.push_back(line);
+        }
+        return lines;
+    }
+
+    asio::io_context loop;
+    test::TempFolder folder;
+    test::FakeClock clock;
+    LogWriter log{folder.Path(), clock};
+    RecordingEventLog events;
+    LoopbackHost host{loop};
+    std::unique_ptr<TDMPrinter> printer;
+};
+
+const std::string kDefaultBlock =
+    EnvironmentBlock({"PRT01", "QSYSOPR", "*LIBL", "*NONE", "*NONE", "*LIBL"});
+
+TEST_F(SessionTest, RefusedConnectLogsOneSocketError) {
+    TDMPrinter& session = Create();
+    session.Telnet.Port = test::RefusingPort(loop);
+    session.StartSession();
+    EXPECT_TRUE(session.IsConnected() || !session.TimerSaveEnabled());
+    ASSERT_TRUE(RunUntil(loop, [&] { return !session.IsConnected(); }));
+    RunFor(loop, std::chrono::milliseconds(50));
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{"Error: SOCKET ERROR 10061"}));
+    EXPECT_EQ(session.StatusText, "Error: SOCKET ERROR 10061");
+    EXPECT_FALSE(session.TimerSaveEnabled());
+    EXPECT_TRUE(events.entries.empty());
+}
+
+TEST_F(SessionTest, HostClosingEndsTheSessionWithoutALine) {
+    StartConnected();
+    EXPECT_TRUE(printer->IsConnected());
+    EXPECT_TRUE(printer->TimerSaveEnabled());
+    EXPECT_TRUE(host.Received().empty()) << "the host opens the negotiation";
+    host.Close();
+    ASSERT_TRUE(RunUntil(loop, [&] { return !printer->IsConnected(); }));
+    EXPECT_FALSE(printer->TimerSaveEnabled());
+    EXPECT_TRUE(LogLines().empty());
+}
+
+TEST_F(SessionTest, NegotiatesAsAnIbm3812Printer) {
+    StartConnected();
+    EXPECT_EQ(Exchange("\xFF\xFD\x27", 3), "\xFF\xFB\x27");
+    EXPECT_EQ(Exchange("\xFF\xFA\x27\x01\x00\x03\xFF\xF0"s, kDefaultBlock.size()), kDefaultBlock);
+    EXPECT_EQ(Exchange("\xFF\xFD\x18", 3), "\xFF\xFB\x18");
+    EXPECT_EQ(Exchange("\xFF\xFA\x18\x01\xFF\xF0", 16), "\xFF\xFA\x18\x00IBM-3812-1\xFF\xF0"s);
+    EXPECT_EQ(Exchange("\xFF\xFD\x19\xFF\xFB\x19\xFF\xFD\x00\xFF\xFB\x00"s, 12),
+              "\xFF\xFB\x19\xFF\xFD\x19\xFF\xFB\x00\xFF\xFD\x00"s);
+    EXPECT_TRUE(printer->IsConnected());
+    EXPECT_TRUE(LogLines().empty());
+}
+
+TEST_F(SessionTest, TrafficTraceAtDebugLevelOne) {
+    StartConnected(1);
+    Exchange("\xFF\xFD\x27\xFF\xFD\x18", 6);
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{
+                              "iSeries : \xFF\xFD\x27\xFF\xFD\x18",
+                              "iSeriesH: FF FD 27 FF FD 18 ",
+                              "iSeriesT: IAC DO NEWENV IAC DO TERMTYPE ",
+                              "Client : \xFF\xFB\x27\xFF\xFB\x18",
+                              "ClientH: FF FB 27 FF FB 18 ",
+                              "ClientT: IAC WILL NEWENV IAC WILL TERMTYPE ",
+                          }));
+}
+
+TEST_F(SessionTest, NoTrafficTraceAtOtherLevels) {
+    for (int32_t level : {0, 2, -1}) {
+        StartConnected(level);
+        EXPECT_EQ(Exchange("\xFF\xFD\x27\xFF\xFD\x18", 6), "\xFF\xFB\x27\xFF\xFB\x18");
+        EXPECT_TRUE(LogLines().empty()) << "DebugLevel " << level;
+        EXPECT_EQ(printer->TraceOn(), level > 0);
+        printer.reset();
+        host.~LoopbackHost();
+        new (&host) LoopbackHost(loop);
+    }
+}
+
+TEST_F(SessionTest, ProtocolErrorAbortsTheSession) {
+    StartConnected();
+    Exchange("\xFF\xFD\x27\xFF\xFD\x01", 0);
+    ASSERT_TRUE(RunUntil(loop, [&] { return host.ClientClosed(); }));
+    EXPECT_TRUE(host.Received().empty()) << "the reply gathered before the fault is dropped";
+    EXPECT_FALSE(printer->IsConnected());
+    EXPECT_TRUE(printer->TimerSaveEnabled());
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{"<!> IAC DO +#1"}));
+    ASSERT_EQ(events.entries.size(), 1u);
+    EXPECT_EQ(events.entries[0].source, "Orvo Printer Service");
+    EXPECT_EQ(events.entries[0].text, "<!> IAC DO +#1");
+    EXPECT_EQ(events.entries[0].type, 1);
+}
+
+TEST_F(SessionTest, RecordAnswersPrecedeTheTelnetRepliesOfTheSameReceive) {
+    StartConnected();
+    const std::string startupResponse = "\x00\x18\x12\xA0\x90\x00\x04\x00\x00\x00\x00\x00\x00\x00\x00\xC9\xF9\xF0\xF2"s;
+    const std::string printRecord = "\x00\x0A\x12\xA0\x01\x01\x04\x00\x00\x01"s;
+    const std::string received = Exchange(startupResponse + "\xFF\xEF" + printRecord + "\xFF\xEF" + printRecord +
+                                              "\xFF\xEF\xFF\xFD\x27",
+                                          2 * kAcknowledgement.size() + 3);
+    EXPECT_EQ(received, kAcknowledgement + kAcknowledgement + "\xFF\xFB\x27");
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{"Session successfully started"}));
+    EXPECT_EQ(printer->StatusText, "Session successfully started");
+}
+
+TEST_F(SessionTest, FailedRecordIsLoggedAndTheRestOfItsReceiveDropped) {
+    StartConnected();
+    // A record that ends right after its fixed header.
+    Exchange("\x00\x06\x12\xA0\x90\x00\xFF\xEF\xFF\xFD\x27"s, 0);
+    ASSERT_TRUE(RunUntil(loop, [&] { return !LogLines().empty(); }));
+    EXPECT_EQ(LogLines().at(0).rfind("Read Error: ", 0), 0u) << LogLines().at(0);
+    EXPECT_TRUE(host.Received().empty());
+    EXPECT_TRUE(printer->IsConnected());
+    EXPECT_FALSE(printer->ReadBusy);
+
+    const std::string printRecord = "\x00\x0A\x12\xA0\x01\x01\x04\x00\x00\x01"s;
+    EXPECT_EQ(Exchange(printRecord + "\xFF\xEF\xFF\xFD\x18", 15), kAcknowledgement + "\xFF\xFB\x18");
+}
+
+TEST_F(SessionTest, DestroyingTheSessionWithNotificationsPendingIsSafe) {
+    Create().StartSession();
+    printer.reset();  // connect under way
+    RunFor(loop, std::chrono::milliseconds(50));
+
+    StartConnected();
+    host.Send("\xFF\xFD\x27");
+    printer.reset();  // data waiting to be read
+    ASSERT_TRUE(RunUntil(loop, [&] { return host.ClientClosed(); }));
+}
+
+}  // namespace
+}  // namespace oprinter

@@ -1,0 +1,201 @@
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "session/TelnetParser.h"
+#include "session/TelnetTrace.h"
+
+namespace oprinter {
+namespace {
+
+using namespace std::string_literals;
+
+EnvironmentValues Defaults(const std::string& printerName = "PRT01") {
+    return {printerName, "QSYSOPR", "*LIBL", "*NONE", "*NONE", "*LIBL"};
+}
+
+class TelnetParserTest : public ::testing::Test {
+protected:
+    // Feeds one receive; returns its reply, and the abort message in aborted.
+    std::string Receive(const std::string& bytes) {
+        std::string reply;
+        aborted = parser.Feed(bytes, environment, reply);
+        return reply;
+    }
+
+    std::vector<std::string> records;
+    TelnetParser parser{[this](std::string& record) { records.push_back(record); }};
+    EnvironmentValues environment = Defaults();
+    std::optional<std::string> aborted;
+};
+
+const std::string kDefaultBlock =
+    "\xFF\xFA\x27\x00"s
+    "\x00" "DEVNAME\x01" "PRT01"s
+    "\x00" "IBMMSGQNAME\x01" "QSYSOPR"s
+    "\x00" "IBMMSGQLIB\x01" "*LIBL"s
+    "\x00" "IBMTRANSFORM\x01" "1"s
+    "\x00" "IBMMFRTYPMDL\x01" "*NONE"s
+    "\x00" "IBMFONT\x01" "12"s
+    "\x00" "IBMFORMFEED\x01" "C"s
+    "\x00" "IBMPPRSRC1\x01\xFF\xFF"s
+    "\x00" "IBMPPRSRC2\x01\xFF\xFF"s
+    "\x00" "IBMENVELOPE\x01\xFF\xFF"s
+    "\xFF\xF0"s;
+
+TEST_F(TelnetParserTest, AnswersEachRequestOfTheNegotiation) {
+    const std::vector<std::pair<std::string, std::string>> exchanges = {
+        {"\xFF\xFD\x27", "\xFF\xFB\x27"},
+        {"\xFF\xFA\x27\x01\x00\x03\xFF\xF0"s, kDefaultBlock},
+        {"\xFF\xFD\x18", "\xFF\xFB\x18"},
+        {"\xFF\xFA\x18\x01\xFF\xF0", "\xFF\xFA\x18\x00IBM-3812-1\xFF\xF0"s},
+        {"\xFF\xFD\x19", "\xFF\xFB\x19"},
+        {"\xFF\xFB\x19", "\xFF\xFD\x19"},
+        {"\xFF\xFD\x00"s, "\xFF\xFB\x00"s},
+        {"\xFF\xFB\x00"s, "\xFF\xFD\x00"s},
+        {"\xFF\xFB\x01", "\xFF\xFD\x01"},
+        {"\xFF\xFB\x03", "\xFF\xFD\x03"},
+        {"\xFF\xFB\x27", "\xFF\xFD\x27"},
+        {"\xFF\xFD\x06", "\xFF\xFC\x06"},
+        {"\xFF\xFB\x06", "\xFF\xFE\x06"},
+    };
+    for (const auto& [request, expected] : exchanges) {
+        EXPECT_EQ(Receive(request), expected) << HexTraceText(request);
+        EXPECT_FALSE(aborted) << *aborted;
+        EXPECT_EQ(parser.State(), tsData);
+    }
+    EXPECT_TRUE(records.empty());
+}
+
+TEST_F(TelnetParserTest, RepliesOfOneReceiveComeTogetherInOrder) {
+    EXPECT_EQ(Receive("\xFF\xFD\x27\xFF\xFD\x18\xFF\xFA\x18\x01\xFF\xF0\xFF\xFB\x19"),
+              "\xFF\xFB\x27\xFF\xFB\x18\xFF\xFA\x18\x00IBM-3812-1\xFF\xF0\xFF\xFD\x19"s);
+    EXPECT_EQ(Receive("\xFF\xFA\x27\x01\xFF\xF0\xFF\xFA\x27\x02\xFF\xF0"), kDefaultBlock + kDefaultBlock);
+}
+
+TEST_F(TelnetParserTest, CommandsSplitAcrossReceivesAreAnswered) {
+    EXPECT_EQ(Receive("\xFF"), "");
+    EXPECT_EQ(Receive("\xFD\x27"), "\xFF\xFB\x27");
+    EXPECT_EQ(Receive("\xFF\xFA\x18"), "");
+    EXPECT_EQ(Receive("\x01\xFF"), "");
+    EXPECT_EQ(Receive("\xF0"), "\xFF\xFA\x18\x00IBM-3812-1\xFF\xF0"s);
+    EXPECT_FALSE(aborted);
+}
+
+TEST_F(TelnetParserTest, RecordsAreHandedOverAtEachEndOfRecord) {
+    Receive("ab\xFF\xFF" "c\xFF\xEF\xFF\xFF\xFF\xEF\xFF\xEF");
+    Receive("\xFF\xFD\x19" "de");
+    Receive("f\xFF\xEF");
+    EXPECT_EQ(records, (std::vector<std::string>{"ab\xFF" "c", "\xFF", "", "def"}));
+    EXPECT_TRUE(parser.RecordBuffer().empty());
+}
+
+TEST_F(TelnetParserTest, StraySubnegotiationEndLeavesACommandToFollow) {
+    Receive("\xFF\xF0\xFF" "A\xFF\xEF");
+    EXPECT_EQ(records, (std::vector<std::string>{"\xFF" "A"}));
+    Receive("\xFF\xF0" "A");
+    EXPECT_EQ(aborted, "<!> IAC #65");
+}
+
+TEST_F(TelnetParserTest, InsideASubnegotiationOnlyTheFirstEndCounts) {
+    // The IAC before the first F0 is stored like any other byte.
+    EXPECT_EQ(Receive("\xFF\xFA\x27\xFF\xFF\xF0"), kDefaultBlock);
+    EXPECT_EQ(Receive("\xFF\xFA\x27\xF0"), kDefaultBlock);
+}
+
+TEST_F(TelnetParserTest, EachFatalCommandAbortsWithItsMessage) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"\xFF\xFD\x01", "<!> IAC DO +#1"},
+        {"\xFF\xFD\x03", "<!> IAC DO +#3"},
+        {"\xFF\xFB\x18", "<!> IAC WILL +#24"},
+        {"\xFF\xFC\x19", "<!> IAC #252"},
+        {"\xFF\xFE\x19", "<!> IAC #254"},
+        {"\xFF\xF1", "<!> IAC #241"},
+        {"\xFF\xF9", "<!> IAC #249"},
+        {"\xFF\xF6", "<!> IAC #246"},
+        {"\xFF\x00"s, "<!> IAC #0"},
+        {"\xFF\xFA\x18\x01\x00\xFF\xF0"s, "<!> SubNegoce #24 \x18\x01\x00\xFF\xF0"s},
+        {"\xFF\xFA\x01\xF0", "<!> SubNegoce #1 \x01\xF0"},
+    };
+    for (const auto& [request, message] : cases) {
+        TelnetParser fresh([](std::string&) {});
+        std::string reply;
+        EXPECT_EQ(fresh.Feed("\xFF\xFD\x27" + request + "\xFF\xFD\x18", environment, reply), message);
+        EXPECT_EQ(reply, "\xFF\xFB\x27") << "the bytes after the fatal one are not parsed";
+    }
+}
+
+TEST_F(TelnetParserTest, EnvironmentBlockCarriesTheDeviceAndOptionalWorkstationCustomising) {
+    EXPECT_EQ(EnvironmentBlock(Defaults()), kDefaultBlock);
+    const std::string empty = EnvironmentBlock(Defaults(""));
+    EXPECT_NE(empty.find("\x00" "DEVNAME\x01\x00"s), std::string::npos);
+
+    EnvironmentValues wscst = Defaults();
+    wscst.MfrTypeModel = "*WSCST";
+    wscst.WscstName = "MYWSCST";
+    wscst.WscstLib = "QGPL";
+    const std::string block = EnvironmentBlock(wscst);
+    EXPECT_NE(block.find("\x00" "IBMMFRTYPMDL\x01*WSCST\x00IBMWSCSTNAME\x01MYWSCST\x00IBMWSCSTLIB\x01QGPL\x00IBMFONT"s),
+              std::string::npos);
+
+    wscst.MfrTypeModel = "*wscst";
+    EXPECT_EQ(EnvironmentBlock(wscst).find("IBMWSCSTNAME"), std::string::npos);
+}
+
+TEST_F(TelnetParserTest, RecordWithoutEndOfRecordIsBounded) {
+    const std::string full(kMaxBufferedBytes, 'x');
+    Receive(full + "\xFF\xEF");
+    EXPECT_FALSE(aborted);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].size(), kMaxBufferedBytes);
+
+    Receive(full);
+    EXPECT_FALSE(aborted);
+    Receive("\xFF\xFF");
+    EXPECT_EQ(aborted, "<!> Record too long");
+}
+
+TEST_F(TelnetParserTest, SubnegotiationWithoutEndIsBounded) {
+    Receive("\xFF\xFA\x27" + std::string(kMaxBufferedBytes, 'x'));
+    EXPECT_EQ(aborted, "<!> Subnegotiation too long");
+}
+
+TEST_F(TelnetParserTest, FailedRecordDoesNotLeakIntoTheNext) {
+    bool fail = true;
+    TelnetParser failing([&](std::string& record) {
+        records.push_back(record);
+        record.erase(0, 2);
+        if (fail) throw std::runtime_error("bad record");
+    });
+    std::string reply;
+    EXPECT_THROW(failing.Feed("first\xFF\xEF\xFF\xFD\x27", environment, reply), std::runtime_error);
+    EXPECT_EQ(failing.State(), tsData);
+    EXPECT_TRUE(failing.RecordBuffer().empty());
+    fail = false;
+    failing.Feed("second\xFF\xEF", environment, reply);
+    EXPECT_EQ(records, (std::vector<std::string>{"first", "second"}));
+}
+
+TEST_F(TelnetParserTest, ResetStartsANewConnection) {
+    Receive("partial\xFF");
+    parser.Reset();
+    Receive("\xFF\xEF");
+    EXPECT_EQ(records, (std::vector<std::string>{""}));
+}
+
+TEST(TelnetTrace, HexAndNameTexts) {
+    EXPECT_EQ(HexTraceText("\xFF\xFD\x27"), "FF FD 27 ");
+    EXPECT_EQ(HexTraceText("\x00\x0A\x12\xA0"s), "0 A 12 A0 ");
+    EXPECT_EQ(HostNameTraceText("\xFF\xFA\x18\x01\xFF\xF0"), "IAC SB TERMTYPE ECHO IAC SE ");
+    EXPECT_EQ(ClientNameTraceText("\xFF\xFA\x18\x00IB\xFF\xF0"s), "IAC SB TERMTYPE IS_VAR I B IAC SE ");
+    EXPECT_EQ(HostNameTraceText("\x00\x01\x02\x03"s), "BIN ECHO \x02 SUPPRESS_GA "s);
+    EXPECT_EQ(ClientNameTraceText("\x00\x01\x02\x03"s), "IS_VAR SEND_VAL INFO SUPPRESS_GA ");
+    EXPECT_EQ(HostNameTraceText("\x06\x19\x27\xEF\xF1\xF2\xF3\xF4\xF5\xF6\xF7\xF8\xF9\xFB\xFC\xFD\xFE"),
+              "TIMING EOR NEWENV END NOP DATA BRK INT ABORT AYT ERASECHAR ERASELINE GOAHEAD WILL WONT DO DONT ");
+}
+
+}  // namespace
+}  // namespace oprinter

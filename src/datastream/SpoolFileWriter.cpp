@@ -1,12 +1,12 @@
 #include "datastream/SpoolFileWriter.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <stdexcept>
+#include <utility>
 
 #include "datastream/SpoolFileName.h"
 
@@ -22,24 +22,18 @@ std::runtime_error FileError(const char* what, const std::string& path, int erro
     return std::runtime_error(std::string(what) + " \"" + path + "\". " + std::strerror(error));
 }
 
-bool NameTaken(const std::string& path) {
-    struct stat entry{};
-    return ::lstat(path.c_str(), &entry) == 0;
-}
-
 class NameSource {
 public:
     NameSource(const std::string& folder, std::string_view nome, Clock& clock)
         : folder_(folder), nome_(nome), clock_(clock) {}
 
-    std::string NextFreeName() {
-        std::string name = SpoolFileName(folder_, nome_, clock_.Now());
-        while (NameTaken(name)) {
-            if (++waits_ > kMostNameWaits) throw FileError("Cannot create file", name, EEXIST);
-            clock_.Sleep(kNameTakenWait);
-            name = SpoolFileName(folder_, nome_, clock_.Now());
-        }
-        return name;
+    std::string NameForNow() const { return SpoolFileName(folder_, nome_, clock_.Now()); }
+
+    // The name that was taken is built again, 50 ms later.
+    std::string NameAfterWait(const std::string& taken) {
+        if (++waits_ > kMostNameWaits) throw FileError("Cannot create file", taken, EEXIST);
+        clock_.Sleep(kNameTakenWait);
+        return NameForNow();
     }
 
 private:
@@ -98,14 +92,15 @@ void SyncFolder(const std::string& folder) {
 std::string WriteSpoolFile(const std::string& spoolFolder, std::string_view nome, std::string_view bytes,
                            Clock& clock) {
     NameSource names(spoolFolder, nome, clock);
-    std::string finalName = names.NextFreeName();
+    std::string finalName = names.NameForNow();
     // Hidden, and never ending in ".spool", so nothing takes it for a spool file.
     TemporaryFile temporary(spoolFolder + "." + finalName.substr(spoolFolder.size()) + ".partial", finalName);
     temporary.WriteToDisk(bytes, finalName);
-    // link() never replaces an existing name, unlike rename().
+    // link() never replaces an existing name, unlike rename(), so a name that
+    // is taken is found out here, atomically.
     while (::link(temporary.Path().c_str(), finalName.c_str()) != 0) {
         if (errno != EEXIST) throw FileError("Cannot write file", finalName, errno);
-        finalName = names.NextFreeName();
+        finalName = names.NameAfterWait(finalName);
     }
     SyncFolder(spoolFolder);
     return finalName;

@@ -5,6 +5,8 @@
 #include <csignal>
 
 #include "FakeSession.h"
+#include "datastream/SpoolFileWriter.h"
+#include "support/FakeClock.h"
 #include "datastream/SpoolFileLayout.h"
 #include "datastream/SpoolFileReader.h"
 
@@ -152,6 +154,17 @@ TEST(SpoolFile, AnExistingFileIsNeverReplaced) {
     t.Feed(kTwoLines + EndOfDocument());
     EXPECT_EQ(t.SpoolFolderNames(), (Strings{" 20261208091530123.spool", " 20261208091530173.spool"}));
     EXPECT_EQ(t.SpoolFile(" 20261208091530123.spool"), "kept");
+}
+
+// A clock whose wall time stands still must not keep the session waiting forever.
+TEST(SpoolFile, WaitForAFreeNameEnds) {
+    TempFolder folder;
+    FakeClock clock;
+    clock.now = At(9, 15, 30, 123);
+    folder.Write(" 20261208091530123.spool", "taken");
+    EXPECT_THROW(WriteSpoolFile(folder.Path(), "", "bytes", clock), std::runtime_error);
+    EXPECT_EQ(clock.slept, std::chrono::milliseconds(200 * 50));
+    EXPECT_EQ(folder.Read(" 20261208091530123.spool"), "taken");
 }
 
 }  // namespace

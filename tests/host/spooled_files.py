@@ -38,7 +38,7 @@ REPORT = SpooledFile("report.txt", spooled_file(
 # A letter with overprinting, Latin-1 text and a 0xFF byte; small segments, and
 # records of 245 bytes of print data, whose length field (255) is doubled.
 LETTER = SpooledFile("letter.txt", spooled_file(
-    name="LETTERA", user="BIANCHI", user_data="Ordine,4711", form_type="LETT",
+    name="LETTERA", user="BIANCHI", user_data="ORD,4711", form_type="LETT",
     date="261208", time="101500", file_number="12", job="QPADEV0004", job_number="482990"),
     segment_size=100, record_size=245)
 

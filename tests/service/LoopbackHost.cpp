@@ -15,14 +15,9 @@ void LoopbackHost::Accept() {
     });
 }
 
-void LoopbackHost::CloseConnections() {
-    for (asio::ip::tcp::socket& connection : connections_) connection.close();
-}
-
 uint16_t ClosedPort() {
     asio::io_context loop;
-    asio::ip::tcp::acceptor probe(loop, {asio::ip::address_v4::loopback(), 0});
-    return probe.local_endpoint().port();
+    return asio::ip::tcp::acceptor(loop, {asio::ip::address_v4::loopback(), 0}).local_endpoint().port();
 }
 
 }  // namespace oprinter::test

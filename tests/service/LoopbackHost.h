@@ -1,6 +1,6 @@
 #pragma once
-// A host on 127.0.0.1 that accepts connections on the test's own loop and
-// never sends anything, and a port where nothing listens.
+// A host on 127.0.0.1 that accepts connections on the test's loop and never
+// sends anything, and a port where nothing listens.
 #include <cstdint>
 #include <vector>
 
@@ -11,12 +11,12 @@ namespace oprinter::test {
 
 class LoopbackHost {
 public:
-    // Port 0 takes any free port.
-    explicit LoopbackHost(asio::io_context& loop, uint16_t port = 0);
+    explicit LoopbackHost(asio::io_context& loop, uint16_t port = 0);  // 0: any free port
     uint16_t Port() const { return acceptor_.local_endpoint().port(); }
     size_t Accepted() const { return connections_.size(); }
-    // The host's side of every connection so far closes.
-    void CloseConnections();
+    void CloseConnections() {
+        for (asio::ip::tcp::socket& connection : connections_) connection.close();
+    }
 
 private:
     void Accept();
@@ -25,7 +25,7 @@ private:
     std::vector<asio::ip::tcp::socket> connections_;
 };
 
-// A loopback port that was free a moment ago: a connect to it is refused.
+// A loopback port that was free a moment ago, so a connect to it is refused.
 uint16_t ClosedPort();
 
 }  // namespace oprinter::test

@@ -1,0 +1,182 @@
+"""One run of the real printer service against the test host: a fresh folder
+with the executable, its OPrinter.cfg and CvTable; the host started on its
+own loopback address with a scenario; the service started, stopped with
+SIGTERM once the host is done; and what both left behind."""
+
+import datetime
+import glob
+import os
+import re
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+from xml.sax.saxutils import quoteattr
+
+HOST_FOLDER = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "host")
+sys.path.insert(0, HOST_FOLDER)
+
+import scenarios  # noqa: E402
+from spooled_files import SAMPLES  # noqa: E402
+
+PYTHON = "/usr/bin/python3"
+HEARTBEAT_FILE = "/var/lib/kxGuardian/O3812Printer/Guardian Value"
+DAYS = ["Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday", "Sunday"]
+LOG_FILE = re.compile(r"OPrinter (\d{4}-\d\d-\d\d)(?:\((\d+)\))?\.log")
+LOG_LINE = re.compile(rb"\d\d/\d\d/\d{4}( \d\d:\d\d:\d\d)?: (.*)", re.DOTALL)
+STOP_TIMEOUT = 15
+
+
+def scramble(oprinterctl, password):
+    result = subprocess.run([oprinterctl, "scramble", password], check=True, capture_output=True)
+    return result.stdout.decode("latin-1").strip("\r\n")
+
+
+def oprinter_cfg(settings, today):
+    """Today and tomorrow run all day (a run may cross midnight), the other
+    days are off."""
+    attributes = " ".join("%s=%s" % (name, quoteattr(value)) for name, value in settings.items())
+    running = {today.isoweekday(), today.isoweekday() % 7 + 1}
+    days = "".join('  <%s Skedula="%s" StartTime="00:00:00" EndTime="23:59:59"/>\n'
+                   % (day, "True" if number in running else "False")
+                   for number, day in enumerate(DAYS, start=1))
+    return ('<?xml version="1.0" encoding="ISO-8859-1"?>\n<OPrinter %s>\n%s</OPrinter>\n'
+            % (attributes, days)).encode("latin-1")
+
+
+class ServiceRun:
+    def __init__(self, scenario_name, address, oprinter, oprinterctl):
+        self.scenario = scenarios.SCENARIOS[scenario_name]
+        self.address = address
+        self.oprinterctl = oprinterctl
+        self.folder = tempfile.mkdtemp(prefix="oprinter-e2e-%s-" % scenario_name)
+        self.executable = os.path.join(self.folder, "oprinter")
+        shutil.copy2(oprinter, self.executable)
+        shutil.copy2(os.path.join(SAMPLES, "CvTable"), os.path.join(self.folder, "CvTable"))
+        self.password = scenarios.FTP_PASSWORD
+        self.settings = self._settings()
+        with open(os.path.join(self.folder, "OPrinter.cfg"), "wb") as cfg:
+            cfg.write(oprinter_cfg(self.settings, datetime.date.today()))
+        self.host_log_path = os.path.join(self.folder, "host.log")
+        self.host = None
+        self.service = None
+        self.host_exit = None
+        self.service_exit = None
+        self.first_heartbeat = None
+        self.started_at = None
+        self.ended_at = None
+
+    def _settings(self):
+        settings = {
+            "System": self.address, "User": scenarios.FTP_USER,
+            "Password": scramble(self.oprinterctl, self.password),
+            "PrinterName": self.scenario.printer_name, "Language": "IT",
+            "Log": "True", "LogDetail": "True", "MaxLog": "10000", "GGMaxLog": "30",
+            "SaveLogPath": "", "SpoolInfoAPI": "False", "APILib": "KXLIB01", "DebugLevel": "2",
+        }
+        settings.update(self.scenario.settings)
+        return settings
+
+    def run(self):
+        """Runs the scenario to its end; the processes are gone afterwards."""
+        try:
+            self._start_host()
+            self._start_service()
+            self.host_exit = self.host.wait(self.scenario.time_limit + 10)
+            self.service_exit = self._stop_service()
+        finally:
+            self.ended_at = datetime.datetime.now()
+            for process in (self.host, self.service):
+                if process and process.poll() is None:
+                    process.kill()
+                    process.wait()
+
+    def _start_host(self):
+        self.host = subprocess.Popen(
+            [PYTHON, os.path.join(HOST_FOLDER, "ibmi_host.py"), self.address, self.scenario.name,
+             "--log", self.host_log_path],
+            stdout=subprocess.PIPE, stderr=open(os.path.join(self.folder, "host.err"), "wb"))
+        if self.host.stdout.readline() != b"ready\n":
+            raise AssertionError("the test host did not start: " + self.host_log())
+
+    def _start_service(self):
+        if os.path.exists(HEARTBEAT_FILE):
+            os.remove(HEARTBEAT_FILE)
+        self.started_at = datetime.datetime.now()
+        output = open(os.path.join(self.folder, "service.out"), "wb")
+        self.service = subprocess.Popen([self.executable], cwd=self.folder, stdout=output, stderr=output)
+        self.first_heartbeat = self._wait_for_heartbeat()
+
+    def _wait_for_heartbeat(self):
+        deadline = time.monotonic() + 5
+        while time.monotonic() < deadline:
+            value = self.heartbeat()
+            if value is not None:
+                return value
+            time.sleep(0.05)
+        return None
+
+    def _stop_service(self):
+        self.service.send_signal(signal.SIGTERM)
+        try:
+            return self.service.wait(STOP_TIMEOUT)
+        except subprocess.TimeoutExpired:
+            return None
+
+    @staticmethod
+    def heartbeat():
+        try:
+            with open(HEARTBEAT_FILE, "rb") as value:
+                return value.read()
+        except FileNotFoundError:
+            return None
+
+    def host_log(self):
+        with open(self.host_log_path, encoding="ascii", errors="replace") as log:
+            return log.read()
+
+    def ftp_commands(self):
+        return [line.split(" ftp: ", 1)[1] for line in self.host_log().splitlines() if " ftp: " in line]
+
+    def log_files(self):
+        """The service's log files of the run, oldest first."""
+        def order(name):
+            match = LOG_FILE.fullmatch(os.path.basename(name))
+            return (match.group(1), int(match.group(2) or 0)) if match else ("", 0)
+        return sorted(glob.glob(os.path.join(self.folder, "OPrinter *.log")), key=order)
+
+    def log_lines(self):
+        """Every log line as bytes, without its CR LF; whatever follows the
+        last CR LF of a file counts as one more line, for the format check."""
+        lines = []
+        for name in self.log_files():
+            with open(name, "rb") as log:
+                content = log.read()
+            lines += content.split(b"\r\n")
+            if lines[-1] == b"":
+                lines.pop()
+        return lines
+
+    def log_texts(self):
+        """The texts of the log lines, without their date and time."""
+        texts = []
+        for line in self.log_lines():
+            match = LOG_LINE.fullmatch(line)
+            texts.append(match.group(2) if match else line)
+        return texts
+
+    def spool_files(self):
+        """File names in Spool, in the order they were written."""
+        folder = os.path.join(self.folder, "Spool")
+        if not os.path.isdir(folder):
+            return []
+        return sorted(os.listdir(folder), key=lambda name: name[-23:])
+
+    def spool_file(self, name):
+        with open(os.path.join(self.folder, "Spool", name), "rb") as spool:
+            return spool.read()
+
+    def remove(self):
+        shutil.rmtree(self.folder, ignore_errors=True)

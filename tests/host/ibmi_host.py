@@ -1,0 +1,127 @@
+#!/usr/bin/python3
+"""A stand-in IBM i host for the printer service: the telnet server on port 23
+drives TN5250E printer sessions, the FTP server on port 21 answers the host
+commands. It runs one named scenario and ends when the scenario is over or
+at its time limit.
+
+    /usr/bin/python3 ibmi_host.py ADDRESS SCENARIO [--log FILE] [--time-limit S]
+
+ADDRESS is a loopback address (127.x.x.x). "ready" is printed once both ports
+listen. Exit status: 0 when every check of the scenario passed, 1 when one
+failed, 2 at the time limit.
+"""
+
+import argparse
+import ipaddress
+import os
+import socket
+import sys
+import threading
+import time
+
+from connection import ScenarioFailure
+from ftp_host import FtpHost
+from host_log import HostLog
+from printer_session import PrinterSession
+from scenarios import CONTROL_CYCLE, FTP_PASSWORD, FTP_USER, SCENARIOS
+
+TELNET_PORT = 23
+FTP_PORT = 21
+# A new session comes at once, or at the printer's next control cycle.
+ACCEPT_TIMEOUT = CONTROL_CYCLE + 15
+EXIT_PASSED, EXIT_FAILED, EXIT_TIME_LIMIT = 0, 1, 2
+
+
+class IbmiHost:
+    def __init__(self, address, scenario, log):
+        self.scenario = scenario
+        self.log = log
+        self._sessions = 0
+        self._listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+        self._listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+        self._listener.bind((address, TELNET_PORT))
+        self._listener.listen(1)
+        self.ftp = None
+        if scenario.ftp_up:
+            self.ftp = FtpHost(user=FTP_USER, password=FTP_PASSWORD, address=address, port=FTP_PORT)
+            self.ftp.start()
+            threading.Thread(target=self._mirror_ftp_commands, daemon=True).start()
+
+    def _mirror_ftp_commands(self):
+        seen = 0
+        while True:
+            commands = self.ftp.commands
+            for command in commands[seen:]:
+                self.log.write("ftp", command)
+            seen = len(commands)
+            time.sleep(0.05)
+
+    def accept_session(self, timeout=ACCEPT_TIMEOUT):
+        self._listener.settimeout(timeout)
+        try:
+            sock, peer = self._listener.accept()
+        except socket.timeout:
+            raise ScenarioFailure("no printer session within %g s" % timeout) from None
+        self._sessions += 1
+        self.log.write("telnet", "session %d from %s:%d" % (self._sessions, *peer))
+        return PrinterSession(sock, self._sessions, self.scenario.printer_name, self.ftp, self.log)
+
+    def wait_for_ftp_command(self, command, timeout):
+        if not self.log.wait_for("ftp", command, timeout):
+            raise ScenarioFailure("no FTP command %r within %g s" % (command, timeout))
+
+    def close(self):
+        self._listener.close()
+        if self.ftp:
+            self.ftp.stop()
+
+
+def _loopback(text):
+    address = ipaddress.IPv4Address(text)
+    if not address.is_loopback:
+        raise argparse.ArgumentTypeError("%s is not a loopback address" % text)
+    return text
+
+
+def _arguments():
+    parser = argparse.ArgumentParser(description="stand-in IBM i host for the printer service")
+    parser.add_argument("address", type=_loopback)
+    parser.add_argument("scenario", choices=sorted(SCENARIOS))
+    parser.add_argument("--log", help="file that gets what the host saw")
+    parser.add_argument("--time-limit", type=float, help="seconds; default: the scenario's own")
+    return parser.parse_args()
+
+
+def _end_at_time_limit(seconds, log):
+    def expire():
+        log.failure("time limit of %g s reached" % seconds)
+        log.close()
+        os._exit(EXIT_TIME_LIMIT)
+    timer = threading.Timer(seconds, expire)
+    timer.daemon = True
+    timer.start()
+
+
+def main():
+    args = _arguments()
+    scenario = SCENARIOS[args.scenario]
+    log = HostLog(args.log)
+    _end_at_time_limit(args.time_limit or scenario.time_limit, log)
+    host = IbmiHost(args.address, scenario, log)
+    log.write("host", "scenario %s on %s" % (scenario.name, args.address))
+    print("ready", flush=True)
+    try:
+        scenario.run(host)
+    except (ScenarioFailure, OSError) as failure:
+        log.failure(str(failure))
+    finally:
+        time.sleep(0.1)  # lets the last FTP commands reach the log
+        host.close()
+    passed = not log.failures
+    log.write("host", "scenario %s %s" % (scenario.name, "passed" if passed else "FAILED"))
+    log.close()
+    return EXIT_PASSED if passed else EXIT_FAILED
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -15,6 +15,10 @@ constexpr char kLineFeed = 0x0A;
 constexpr char kFormFeed = 0x0C;
 constexpr char kCarriageReturn = 0x0D;
 
+bool MovesThePosition(char byte) {
+    return byte == kNul || byte == kCarriageReturn || byte == kLineFeed || byte == kFormFeed;
+}
+
 }  // namespace
 
 void PrintDataStream::ProcessPrintData(std::string_view data, size_t position) {
@@ -62,27 +66,34 @@ void PrintDataStream::CompleteSegment() {
 
 void PrintDataStream::DecodeSegment(std::vector<std::string>& lines, std::string_view segment) {
     try {
-        for (size_t i = 0; i < segment.size(); ++i) {
+        for (size_t i = 0; i < segment.size();) {
             const char byte = segment[i];
             // A pair counts only when both bytes are in this segment.
             const char next = i + 1 < segment.size() ? segment[i + 1] : kNul;
-            if (byte == kNul) {
+            if (!MovesThePosition(byte)) {
+                size_t end = i + 1;
+                while (end < segment.size() && !MovesThePosition(segment[end])) ++end;
+                PlaceCharacters(lines, segment.substr(i, end - i));
+                i = end;
+            } else if (byte == kNul) {
                 FetchAttributes(lines);
+                ++i;
             } else if (byte == kCarriageReturn && next == kLineFeed) {
                 CarriageReturnLineFeed(lines);
-                ++i;
+                i += 2;
             } else if (byte == kCarriageReturn && next == kFormFeed) {
                 FormFeed(lines);
-                ++i;
+                i += 2;
             } else if (byte == kCarriageReturn) {
                 // Back to column 1: what follows overprints the current line.
                 state_.ColumnNo = 0;
+                ++i;
             } else if (byte == kLineFeed) {
                 LineFeed(lines);
-            } else if (byte == kFormFeed) {
-                FormFeed(lines);
+                ++i;
             } else {
-                PlaceCharacter(lines, static_cast<uint8_t>(byte));
+                FormFeed(lines);
+                ++i;
             }
             state_.MaxLines = std::max(state_.MaxLines, state_.LineNo);
             state_.MaxColumns = std::max(state_.MaxColumns, state_.ColumnNo);
@@ -97,9 +108,7 @@ void PrintDataStream::FetchAttributes(std::vector<std::string>& lines) {
     session_.WriteTrace(2, "Inizio Lettura Parametri");
     session_.ReadSpoolInfo(state_.SpoolInfo);
     session_.WriteTrace(2, "Fine Lettura Parametri");
-    ++state_.LineNo;
-    state_.ColumnNo = 0;
-    lines.emplace_back();
+    CarriageReturnLineFeed(lines);
 }
 
 void PrintDataStream::CarriageReturnLineFeed(std::vector<std::string>& lines) {
@@ -122,14 +131,25 @@ void PrintDataStream::FormFeed(std::vector<std::string>& lines) {
     state_.LineNo = 1;
 }
 
-void PrintDataStream::PlaceCharacter(std::vector<std::string>& lines, uint8_t byte) {
+// Each character takes the next column. A run is placed at once; the
+// columns only grow along it, so the page size comes out as byte by byte.
+void PrintDataStream::PlaceCharacters(std::vector<std::string>& lines, std::string_view run) {
     OpenFirstLineIfNone(lines);
     std::string& line = lines.back();
-    ++state_.ColumnNo;
-    const auto column = static_cast<size_t>(state_.ColumnNo);
-    if (line.size() < column) line.resize(column, ' ');
-    // A blank replaces nothing, so overprinting keeps what stands there.
-    if (byte != ' ') line[column - 1] = static_cast<char>(table_.Substitute(byte));
+    const auto first = static_cast<size_t>(state_.ColumnNo);  // index of the run's first column
+    state_.ColumnNo += static_cast<int32_t>(run.size());
+    if (line.size() < first) line.append(first - line.size(), ' ');
+    const size_t overprinted = std::min(run.size(), line.size() - first);
+    for (size_t k = 0; k < overprinted; ++k) {
+        // A blank replaces nothing, so what stands there stays.
+        if (run[k] != ' ') line[first + k] = static_cast<char>(table_.Substitute(static_cast<uint8_t>(run[k])));
+    }
+    const size_t appendedFrom = line.size();
+    line.resize(std::max(line.size(), first + run.size()));
+    for (size_t k = overprinted; k < run.size(); ++k) {
+        // The table never substitutes a blank, so blanks come out as blanks.
+        line[appendedFrom + k - overprinted] = static_cast<char>(table_.Substitute(static_cast<uint8_t>(run[k])));
+    }
 }
 
 // Text that comes before any line movement starts line 1 of the page rather

@@ -41,7 +41,7 @@ private:
     void CarriageReturnLineFeed(std::vector<std::string>& lines);
     void LineFeed(std::vector<std::string>& lines);
     void FormFeed(std::vector<std::string>& lines);
-    void PlaceCharacter(std::vector<std::string>& lines, uint8_t byte);
+    void PlaceCharacters(std::vector<std::string>& lines, std::string_view run);
     void OpenFirstLineIfNone(std::vector<std::string>& lines);
 
     // Spool file output and the save timer.

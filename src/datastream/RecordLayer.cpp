@@ -8,7 +8,6 @@
 #include "datastream/Ebcdic.h"
 #include "datastream/PrintDataStream.h"
 #include "datastream/StatusTexts.h"
-#include "datastream/TraceText.h"
 
 namespace oprinter {
 namespace {
@@ -24,9 +23,14 @@ constexpr size_t kResponseCodeSize = 4;
 // error flags, opcode 1, then IAC EOR.
 constexpr char kReplyRecord[] = "\x00\x0A\x12\xA0\x01\x02\x04\x00\x00\x01\xFF\xEF";
 constexpr std::string_view kReply(kReplyRecord, sizeof kReplyRecord - 1);
+// The reply is fixed, and so are its trace texts: each byte in hexadecimal,
+// and each byte as it is, every one followed by a blank.
+constexpr std::string_view kReplyHexText = "0 A 12 A0 1 2 4 0 0 1 FF EF ";
+constexpr char kReplyCharTextBytes[] = "\x00 \x0A \x12 \xA0 \x01 \x02 \x04 \x00 \x00 \x01 \xFF \xEF ";
+constexpr std::string_view kReplyCharText(kReplyCharTextBytes, sizeof kReplyCharTextBytes - 1);
 
 int ParseResponseCode(const std::string& text) {
-    size_t digitsFrom = !text.empty() && (text[0] == '-' || text[0] == '+') ? 1 : 0;
+    const size_t digitsFrom = !text.empty() && (text[0] == '-' || text[0] == '+') ? 1 : 0;
     bool valid = text.size() > digitsFrom;
     for (size_t i = digitsFrom; i < text.size(); ++i) valid = valid && text[i] >= '0' && text[i] <= '9';
     if (!valid) throw std::runtime_error("'" + text + "' is not a valid integer value");
@@ -71,8 +75,8 @@ void PrintDataStream::AcknowledgeRecord() {
     session_.Send(kReply);
     if (!session_.TraceOn()) return;
     session_.WriteTrace(1, "Client : " + std::string(kReply));
-    session_.WriteTrace(1, "ClientH: " + HexTraceText(kReply));
-    session_.WriteTrace(1, "ClientT: " + CharTraceText(kReply));
+    session_.WriteTrace(1, "ClientH: " + std::string(kReplyHexText));
+    session_.WriteTrace(1, "ClientT: " + std::string(kReplyCharText));
 }
 
 }  // namespace oprinter

@@ -1,167 +1,115 @@
 #include <gtest/gtest.h>
 
 #include "FakeSession.h"
-#include "datastream/SpoolFileReader.h"
 
 namespace oprinter::test {
 namespace {
 
-using Strings = std::vector<std::string>;
-
-const std::vector<std::string>& Lines(const StreamUnderTest& t) { return t.stream.Document().SpoolText; }
-
-TEST(PrintDataDecoder, NulOpensTheFirstLineAndFetchesTheAttributes) {
+TEST(PrintDataDecoder, NulFetchesTheAttributesAndOpensALine) {
     StreamUnderTest t;
     t.Feed(Bytes({0x03, 0x05, 0x00, 0x41, 0x42, 0x0D, 0x0A}));
-    EXPECT_EQ(Lines(t), (Strings{"AB", ""}));
+    EXPECT_EQ(t.Lines(), (Strings{"AB", ""}));
     const DocumentState& document = t.stream.Document();
     EXPECT_EQ(document.LineNo, 2);
-    EXPECT_EQ(document.TextLineNo(), 2);
     EXPECT_EQ(document.MaxLines, 2);
     EXPECT_EQ(document.MaxColumns, 2);
-    EXPECT_EQ(t.session.Events("read spool info").size(), 1u);
     EXPECT_EQ(t.session.Events("trace2:"), (Strings{"Inizio Allocazione Strutture", "Inizio Decodifica",
-                                                         "Inizio Lettura Parametri", "Fine Lettura Parametri",
-                                                         "Fine Decodifica"}));
+                                                    "Inizio Lettura Parametri", "Fine Lettura Parametri",
+                                                    "Fine Decodifica"}));
+    EXPECT_EQ(t.session.Events("read").size(), 1u);
 }
 
-// Text before any line movement starts line 1 instead of being lost.
-TEST(PrintDataDecoder, CharactersAndFormFeedBeforeTheFirstLineOpenIt) {
-    StreamUnderTest text;
-    text.Feed(Segment("AB\r\n"));
-    EXPECT_EQ(Lines(text), (Strings{"AB", ""}));
-    EXPECT_EQ(text.stream.Document().LineNo, 2);
-    EXPECT_TRUE(text.session.Events("log:").empty());
-
-    StreamUnderTest blankAndControl;
-    blankAndControl.Feed(Segment(" \x1B" "A"));
-    EXPECT_EQ(Lines(blankAndControl), (Strings{" \x1B" "A"}));
-    EXPECT_EQ(blankAndControl.stream.Document().LineNo, 1);
-
-    StreamUnderTest formFeed;
-    formFeed.Feed(Segment("\fB"));
-    EXPECT_EQ(Lines(formFeed), (Strings{"\f", "B"}));
-    EXPECT_EQ(formFeed.stream.Document().LineNo, 1);
-    EXPECT_EQ(formFeed.stream.Document().MaxLines, 1);
+// Text before any line movement starts line 1 of the page rather than being lost.
+TEST(PrintDataDecoder, TextAndFormFeedBeforeTheFirstLine) {
+    struct Case {
+        std::string text;
+        Strings lines;
+        int32_t maxLines;
+    };
+    for (const Case& c : {Case{"AB\r\n", {"AB", ""}, 2}, Case{" \x1B" "A", {" \x1B" "A"}, 1},
+                          Case{"\fB", {"\f", "B"}, 1}}) {
+        StreamUnderTest t;
+        t.Feed(Segment(c.text));
+        EXPECT_EQ(t.Lines(), c.lines);
+        EXPECT_EQ(t.stream.Document().MaxLines, c.maxLines);
+        EXPECT_TRUE(t.session.Events("log:").empty());
+    }
 }
 
-TEST(PrintDataDecoder, OverprintAfterCarriageReturn) {
+TEST(PrintDataDecoder, OverprintLineFeedAndFormFeed) {
     StreamUnderTest t;
-    t.Feed(Segment("\r\nABC\rx") + Segment("\r\nABC\r ") + Segment("\r\nABCD\rxy z"));
-    EXPECT_EQ(Lines(t), (Strings{"xBC", "ABC", "xyCz"}));
+    t.Feed(Segment("\r\nABC\rx") + Segment("\r\nABC\r ") + Segment("\r\nABCD\rxy z") + Segment("\r\nAB\nC"));
+    EXPECT_EQ(t.Lines(), (Strings{"xBC", "ABC", "xyCz", "AB", "  C"}));
     EXPECT_EQ(t.stream.Document().MaxColumns, 4);
-}
 
-TEST(PrintDataDecoder, LineFeedKeepsTheColumn) {
-    StreamUnderTest t;
-    t.Feed(Segment("\r\nAB\nC"));
-    EXPECT_EQ(Lines(t), (Strings{"AB", "  C"}));
-    EXPECT_EQ(t.stream.Document().ColumnNo, 3);
-    EXPECT_EQ(t.stream.Document().LineNo, 2);
-}
-
-TEST(PrintDataDecoder, FormFeedsEndPagesAndRestartLineNumbering) {
-    StreamUnderTest t;
-    t.Feed(Segment("\r\nA\r\n\fB"));
-    EXPECT_EQ(Lines(t), (Strings{"A", "\f", "B"}));
-    EXPECT_EQ(t.stream.Document().LineNo, 1);
-    EXPECT_EQ(t.stream.Document().MaxLines, 2);
-
-    // Three lines on page 1, CR FF as one form feed, two on page 2: the longest page counts.
+    // Three lines, CR FF, two lines: the longest page counts; trailing blanks stay.
     StreamUnderTest pages;
-    pages.Feed(Segment("\r\n1\r\n2\r\n3\r\f4\r\n5  "));
-    EXPECT_EQ(Lines(pages), (Strings{"1", "2", "3\f", "4", "5  "}));
-    EXPECT_EQ(pages.stream.Document().MaxLines, 3);
-    EXPECT_EQ(pages.stream.Document().LineNo, 2);
-    EXPECT_EQ(pages.stream.Document().MaxColumns, 3);  // trailing blanks are kept and counted
+    pages.Feed(Segment("\r\n1\r\n2\r\n3\r\f4\r\n5  ") + Segment("\r\n6\r\n\f"));
+    EXPECT_EQ(pages.Lines(), (Strings{"1", "2", "3\f", "4", "5  ", "6", "\f", ""}));
+    EXPECT_EQ(pages.stream.Document().LineNo, 1);
+    EXPECT_EQ(pages.stream.Document().MaxLines, 4);
+    EXPECT_EQ(pages.stream.Document().MaxColumns, 3);
 }
 
 TEST(PrintDataDecoder, PairsCountOnlyWithinOneSegment) {
     StreamUnderTest t;
     t.Feed(Segment("\r\nABC\r") + Segment("\nD"));
-    // CR alone, then LF alone: the new line starts at column 1.
-    EXPECT_EQ(Lines(t), (Strings{"ABC", "D"}));
-    EXPECT_EQ(t.stream.Document().LineNo, 2);
+    EXPECT_EQ(t.Lines(), (Strings{"ABC", "D"}));
 }
 
-TEST(PrintDataDecoder, CvTableSubstitutesPlacedCharactersButNeverBlanks) {
+TEST(PrintDataDecoder, CvTableSubstitutesButNeverABlank) {
     StreamUnderTest t(CvTable::FromText("e=E\nx=_\n"));
-    t.Feed(Segment("\r\nee EE x"));
-    EXPECT_EQ(Lines(t), (Strings{"EE EE _"}));
+    t.Feed(Segment("ee EE x\rxx"));
+    EXPECT_EQ(t.Lines(), (Strings{"__ EE _"}));
 }
 
 TEST(PrintDataDecoder, SegmentSplitAcrossRecordsIsDecodedOnceWhenComplete) {
     StreamUnderTest t;
-    const std::string text = "\r\n" + std::string(198, 'x');
-    const std::string segment = Segment(text);
+    const std::string segment = Segment(std::string(200, 'x'));
     t.Feed(segment.substr(0, 120));
-    EXPECT_TRUE(t.session.Events("trace2:Inizio Decodifica").empty());
     EXPECT_FALSE(t.stream.Document().DocumentOpen);
     EXPECT_FALSE(t.stream.Document().SavePending);
     t.Feed(segment.substr(120));
     EXPECT_EQ(t.session.Events("trace2:Inizio Decodifica").size(), 1u);
-    EXPECT_EQ(Lines(t), (Strings{std::string(198, 'x')}));
+    EXPECT_EQ(t.Lines(), (Strings{std::string(200, 'x')}));
     EXPECT_TRUE(t.stream.Document().SavePending);
-    EXPECT_EQ(t.session.sent.size(), 24u);  // both records acknowledged
+    EXPECT_EQ(t.session.sent.size(), 24u);
 }
 
 TEST(PrintDataDecoder, CommandPositions) {
     StreamUnderTest t;
-    // Count 0 is skipped and opens no document.
-    t.Feed(Bytes({0x03, 0x00}));
+    t.Feed(Bytes({0x03, 0x00}));  // count 0: skipped, no document
     EXPECT_FALSE(t.stream.Document().DocumentOpen);
-    // A count cut off by the end of the record is 0: the next record starts at a command.
-    t.Feed(Bytes({0x03}));
-    t.Feed(Segment("\r\nA"));
-    EXPECT_EQ(Lines(t), (Strings{"A"}));
-    // Any other command byte is logged and read as 03.
-    t.Feed(Bytes({0x35, 0x02}) + "BC");
-    EXPECT_EQ(Lines(t), (Strings{"ABC"}));
+    t.Feed(Bytes({0x03}));  // the count is not looked for in the next record
+    t.Feed(Segment("A"));
+    t.Feed(Bytes({0x35, 0x02}) + "BC");  // read as 03
+    EXPECT_EQ(t.Lines(), (Strings{"ABC"}));
     EXPECT_EQ(t.session.Events("log:"), (Strings{"0x03 not found."}));
 }
 
-TEST(PrintDataDecoder, EndOfDocumentSavesOnlyAnOpenDocumentAndIsAcknowledged) {
+TEST(PrintDataDecoder, EndOfDocumentSavesAnOpenDocumentOnly) {
     StreamUnderTest t;
-    t.Feed(EndOfDocument());
+    t.Feed(kEndOfDocument);
     EXPECT_TRUE(t.SpoolFolderNames().empty());
-    EXPECT_EQ(t.session.sent.size(), 12u);
-    t.Feed(Segment("\r\nA"));
-    t.Feed(EndOfDocument());
+    t.Feed(Segment("A") + kEndOfDocument);
     EXPECT_EQ(t.SpoolFolderNames().size(), 1u);
     EXPECT_FALSE(t.stream.Document().DocumentOpen);
-    EXPECT_FALSE(t.stream.Document().SavePending);
     EXPECT_EQ(t.session.Events("trace2:"),
-                (Strings{"Inizio Allocazione Strutture", "Inizio Decodifica", "Fine Decodifica",
-                            "Inizio Salvataggio", "Fine Allocazione Strutture", "Fine Salvataggio"}));
-    // The next segment opens a new document with fresh counters.
-    t.Feed(Segment("B"));
-    EXPECT_EQ(Lines(t), (Strings{"B"}));
+              (Strings{"Inizio Allocazione Strutture", "Inizio Decodifica", "Fine Decodifica", "Inizio Salvataggio",
+                       "Fine Allocazione Strutture", "Fine Salvataggio"}));
+    EXPECT_EQ(t.session.sent.size(), 24u);
+    t.Feed(Segment("B"));  // a new document with fresh counters
+    EXPECT_EQ(t.Lines(), (Strings{"B"}));
     EXPECT_EQ(t.stream.Document().MaxLines, 1);
-}
-
-TEST(PrintDataDecoder, EveryNulFetchesTheAttributesAgain) {
-    StreamUnderTest t;
-    int fetches = 0;
-    t.session.readSpoolInfo = [&](std::vector<std::string>& info) {
-        info = {"Nome=FETCH" + std::to_string(++fetches)};
-        return true;
-    };
-    t.Feed(Segment(std::string("\0A\0B", 4)) + EndOfDocument());
-    EXPECT_EQ(fetches, 2);
-    const auto names = t.SpoolFolderNames();
-    ASSERT_EQ(names.size(), 1u);
-    EXPECT_TRUE(names[0].starts_with("FETCH2 "));
-    EXPECT_EQ(ParseSpoolFile(t.SpoolFile(names[0])).Text, "A\r\nB\r\n");
 }
 
 TEST(PrintDataDecoder, FailureWhileDecodingDropsTheRestOfTheSegmentOnly) {
     StreamUnderTest t;
-    t.session.readSpoolInfo = [](std::vector<std::string>&) -> bool { throw std::runtime_error("host gone"); };
+    t.session.readSpoolInfo = [](Strings&) -> bool { throw std::runtime_error("host gone"); };
     t.Feed(Segment(std::string("A\0BC", 4)) + Segment("D"));
     EXPECT_EQ(t.session.Events("log:"), (Strings{"host gone"}));
-    EXPECT_EQ(Lines(t), (Strings{"AD"}));
+    EXPECT_EQ(t.Lines(), (Strings{"AD"}));
     EXPECT_TRUE(t.stream.Document().SavePending);
-    EXPECT_EQ(t.session.sent.size(), 12u);
 }
 
 }  // namespace

@@ -13,52 +13,33 @@ import subprocess
 import sys
 import tempfile
 import time
-from xml.sax.saxutils import quoteattr
 
 HOST_FOLDER = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "host")
 sys.path.insert(0, HOST_FOLDER)
 
 import scenarios  # noqa: E402
+import service_config  # noqa: E402
 from spooled_files import SAMPLES  # noqa: E402
 
 PYTHON = "/usr/bin/python3"
 HEARTBEAT_FILE = "/var/lib/kxGuardian/O3812Printer/Guardian Value"
-DAYS = ["Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday", "Sunday"]
 LOG_FILE = re.compile(r"OPrinter (\d{4}-\d\d-\d\d)(?:\((\d+)\))?\.log")
 LOG_LINE = re.compile(rb"\d\d/\d\d/\d{4}( \d\d:\d\d:\d\d)?: (.*)", re.DOTALL)
 STOP_TIMEOUT = 15
-
-
-def scramble(oprinterctl, password):
-    result = subprocess.run([oprinterctl, "scramble", password], check=True, capture_output=True)
-    return result.stdout.decode("latin-1").strip("\r\n")
-
-
-def oprinter_cfg(settings, today):
-    """Today and tomorrow run all day (a run may cross midnight), the other
-    days are off."""
-    attributes = " ".join("%s=%s" % (name, quoteattr(value)) for name, value in settings.items())
-    running = {today.isoweekday(), today.isoweekday() % 7 + 1}
-    days = "".join('  <%s Skedula="%s" StartTime="00:00:00" EndTime="23:59:59"/>\n'
-                   % (day, "True" if number in running else "False")
-                   for number, day in enumerate(DAYS, start=1))
-    return ('<?xml version="1.0" encoding="ISO-8859-1"?>\n<OPrinter %s>\n%s</OPrinter>\n'
-            % (attributes, days)).encode("latin-1")
 
 
 class ServiceRun:
     def __init__(self, scenario_name, address, oprinter, oprinterctl):
         self.scenario = scenarios.SCENARIOS[scenario_name]
         self.address = address
-        self.oprinterctl = oprinterctl
         self.folder = tempfile.mkdtemp(prefix="oprinter-e2e-%s-" % scenario_name)
         self.executable = os.path.join(self.folder, "oprinter")
         shutil.copy2(oprinter, self.executable)
         shutil.copy2(os.path.join(SAMPLES, "CvTable"), os.path.join(self.folder, "CvTable"))
         self.password = scenarios.FTP_PASSWORD
-        self.settings = self._settings()
+        self.settings = service_config.settings(address, self.scenario, oprinterctl)
         with open(os.path.join(self.folder, "OPrinter.cfg"), "wb") as cfg:
-            cfg.write(oprinter_cfg(self.settings, datetime.date.today()))
+            cfg.write(service_config.oprinter_cfg(self.settings, datetime.date.today()))
         self.host_log_path = os.path.join(self.folder, "host.log")
         self.host = None
         self.service = None
@@ -67,17 +48,6 @@ class ServiceRun:
         self.first_heartbeat = None
         self.started_at = None
         self.ended_at = None
-
-    def _settings(self):
-        settings = {
-            "System": self.address, "User": scenarios.FTP_USER,
-            "Password": scramble(self.oprinterctl, self.password),
-            "PrinterName": self.scenario.printer_name, "Language": "IT",
-            "Log": "True", "LogDetail": "True", "MaxLog": "10000", "GGMaxLog": "30",
-            "SaveLogPath": "", "SpoolInfoAPI": "False", "APILib": "KXLIB01", "DebugLevel": "2",
-        }
-        settings.update(self.scenario.settings)
-        return settings
 
     def run(self):
         """Runs the scenario to its end; the processes are gone afterwards."""
@@ -94,10 +64,10 @@ class ServiceRun:
                     process.wait()
 
     def _start_host(self):
-        self.host = subprocess.Popen(
-            [PYTHON, os.path.join(HOST_FOLDER, "ibmi_host.py"), self.address, self.scenario.name,
-             "--log", self.host_log_path],
-            stdout=subprocess.PIPE, stderr=open(os.path.join(self.folder, "host.err"), "wb"))
+        with open(os.path.join(self.folder, "host.err"), "wb") as errors:
+            self.host = subprocess.Popen(
+                [PYTHON, os.path.join(HOST_FOLDER, "ibmi_host.py"), self.address, self.scenario.name,
+                 "--log", self.host_log_path], stdout=subprocess.PIPE, stderr=errors)
         if self.host.stdout.readline() != b"ready\n":
             raise AssertionError("the test host did not start: " + self.host_log())
 
@@ -105,8 +75,8 @@ class ServiceRun:
         if os.path.exists(HEARTBEAT_FILE):
             os.remove(HEARTBEAT_FILE)
         self.started_at = datetime.datetime.now()
-        output = open(os.path.join(self.folder, "service.out"), "wb")
-        self.service = subprocess.Popen([self.executable], cwd=self.folder, stdout=output, stderr=output)
+        with open(os.path.join(self.folder, "service.out"), "wb") as output:
+            self.service = subprocess.Popen([self.executable], cwd=self.folder, stdout=output, stderr=output)
         self.first_heartbeat = self._wait_for_heartbeat()
 
     def _wait_for_heartbeat(self):

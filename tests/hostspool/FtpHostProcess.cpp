@@ -1,5 +1,6 @@
 #include "FtpHostProcess.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -26,6 +27,9 @@ FtpHostProcess::FtpHostProcess() {
     const std::string ready = folder_.File("ready");
     pid_ = ::fork();
     if (pid_ == 0) {
+        // The host also prints its port; the ready file is what counts here.
+        int quiet = ::open("/dev/null", O_WRONLY);
+        ::dup2(quiet, STDOUT_FILENO);
         ::execl(kPython, kPython, script.c_str(), "127.0.0.1", "0", kHostUser, kHostPassword, "--scenario",
                 scenario.c_str(), "--log", log.c_str(), "--ready-file", ready.c_str(), static_cast<char*>(nullptr));
         ::_exit(127);

@@ -193,8 +193,6 @@ TEST(TelnetTrace, HexAndNameTexts) {
     EXPECT_EQ(ClientNameTraceText("\xFF\xFA\x18\x00IB\xFF\xF0"s), "IAC SB TERMTYPE IS_VAR I B IAC SE ");
     EXPECT_EQ(HostNameTraceText("\x00\x01\x02\x03"s), "BIN ECHO \x02 SUPPRESS_GA "s);
     EXPECT_EQ(ClientNameTraceText("\x00\x01\x02\x03"s), "IS_VAR SEND_VAL INFO SUPPRESS_GA ");
-    EXPECT_EQ(HostNameTraceText("\x06\x19\x27\xEF\xF1\xF2\xF3\xF4\xF5\xF6\xF7\xF8\xF9\xFB\xFC\xFD\xFE"),
-              "TIMING EOR NEWENV END NOP DATA BRK INT ABORT AYT ERASECHAR ERASELINE GOAHEAD WILL WONT DO DONT ");
 }
 
 }  // namespace

@@ -1,0 +1,112 @@
+// Decoding: the print records of a 20 MiB report through the record layer and
+// the print data decoder, beside a plain split of the same text into lines.
+#include <benchmark/benchmark.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "Comparison.h"
+#include "PrintRecords.h"
+#include "ReportText.h"
+#include "ScratchFolder.h"
+#include "datastream/CvTable.h"
+#include "datastream/PrintDataStream.h"
+#include "datastream/PrintSessionPort.h"
+#include "platform/Clock.h"
+
+namespace oprinter::bench {
+namespace {
+
+constexpr size_t kTextBytes = 20 * 1024 * 1024;
+
+const Report& TheReport() {
+    static const Report report = MakeReport(kTextBytes, true);
+    return report;
+}
+
+const std::vector<std::string>& TheRecords() {
+    static const std::vector<std::string> records = PrintRecords(TheReport().text);
+    return records;
+}
+
+// A session with tracing off whose attribute retrieval answers at once.
+class QuietSession final : public PrintSessionPort {
+public:
+    void SetStatusText(const std::string&) override {}
+    void Send(std::string_view bytes) override { sent += bytes.size(); }
+    void AbortSession(const std::string& message) override { throw std::runtime_error(message); }
+    void WriteLog(bool, std::string_view) override { ++logLines; }
+    void WriteTrace(int32_t, std::string_view) override {}
+    bool TraceOn() const override { return false; }
+    bool ReadSpoolInfo(std::vector<std::string>& spoolInfo) override {
+        spoolInfo = {"Versione=V7R4M0", "Nome=QSYSPRT", "Utente=ROSSI", "Unita=PRT01",
+                     "DatiUtente=MONTHLY REPORT", "Stato=WTR", "PagineTotali=2", "PagineAttuali=1",
+                     "NumeroCopie=1", "Modulo=*STD", "Tipo=", "Priorit\xE0=5", "DataCreazione=08/12/26",
+                     "OraCreazione=09:15:02", "NumeroFile=3", "NomeLavoro=QPADEV0001", "Numero=123456",
+                     "Coda=PRT01", "Libreria=QUSRSYS", "ASP=1", "DataUtilizzo=08/12/26", "Dimensione=40"};
+        return true;
+    }
+    void StartPrinterWriter() override {}
+
+    size_t sent = 0;
+    size_t logLines = 0;
+};
+
+void BM_Decoder(benchmark::State& state) {
+    const std::vector<std::string>& records = TheRecords();
+    ScratchFolder folder;
+    QuietSession session;
+    PrintDataStream stream(session, DefaultClock(), folder.Path(), CvTable::FromText(ReportCvTable()));
+    std::string recordBuffer;
+    for (auto _ : state) {
+        for (const std::string& record : records) {
+            // As the telnet layer hands it over: a buffer of its own.
+            recordBuffer.assign(record);
+            stream.ProcessRecord(recordBuffer);
+        }
+        state.PauseTiming();
+        if (folder.RemoveFiles("Spool") != 1) state.SkipWithError("the document was not saved as one spool file");
+        state.ResumeTiming();
+    }
+    if (session.sent != records.size() * PrintReply().size() * state.iterations())
+        state.SkipWithError("not every record was acknowledged");
+    if (session.logLines != 0) state.SkipWithError("the decoder logged a failure");
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * TheReport().text.size()));
+}
+
+// What any reader of the text costs at least: find each line end and keep the line.
+void BM_SplitLinesBaseline(benchmark::State& state) {
+    const std::string& text = TheReport().text;
+    for (auto _ : state) {
+        std::vector<std::string> lines;
+        size_t start = 0;
+        for (;;) {
+            const size_t end = text.find("\r\n", start);
+            if (end == std::string::npos) {
+                lines.emplace_back(text, start);
+                break;
+            }
+            lines.emplace_back(text, start, end - start);
+            start = end + 2;
+        }
+        benchmark::DoNotOptimize(lines.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
+}
+
+BENCHMARK(BM_Decoder)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
+BENCHMARK(BM_SplitLinesBaseline)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
+
+}  // namespace
+}  // namespace oprinter::bench
+
+int main(int argc, char** argv) {
+    using namespace oprinter::bench;
+    Measurements measured;
+    if (!RunBenchmarks(argc, argv, measured)) return 1;
+    PrintComparison("decoding, 20 MiB report", measured.BytesPerSecond("BM_Decoder") / 1e6,
+                    measured.BytesPerSecond("BM_SplitLinesBaseline") / 1e6, "MB/s", {Goal::AtLeast, 0.5});
+    return 0;
+}

@@ -1,0 +1,60 @@
+// The spool file reader behind "oprinterctl show", over any file: it either
+// reads the layout or throws SpoolFileFormatError, and what it reads shows as
+// well-formed JSON.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "FuzzCheck.h"
+#include "app/oprinterctl/JsonText.h"
+#include "datastream/SpoolFileLayout.h"
+#include "datastream/SpoolFileReader.h"
+
+using namespace oprinter;
+using fuzz::Require;
+
+namespace {
+
+// Well-formed UTF-8 with no raw control characters, quotes or backslashes
+// other than escapes, between one pair of quotes.
+bool IsJsonString(std::string_view json) {
+    if (json.size() < 2 || json.front() != '"' || json.back() != '"') return false;
+    for (size_t i = 1; i + 1 < json.size(); ++i) {
+        const auto byte = static_cast<uint8_t>(json[i]);
+        if (byte < 0x20 || byte == '"') return false;
+        if (byte == '\\') {
+            ++i;
+            if (i + 1 >= json.size()) return false;
+            continue;
+        }
+        if (byte < 0x80) continue;
+        // ISO 8859-1 turns into two-byte sequences only.
+        if ((byte & 0xE0) != 0xC0 || i + 2 >= json.size() || (static_cast<uint8_t>(json[i + 1]) & 0xC0) != 0x80)
+            return false;
+        ++i;
+    }
+    return true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    SpoolFileContent content;
+    try {
+        content = ParseSpoolFile(bytes);
+    } catch (const SpoolFileFormatError&) {
+        return 0;
+    }
+    // What was read is written back the same way, except a lone empty item,
+    // which writes as no text at all (the service never writes one: every
+    // item is name=value).
+    if (!(content.Attributes.size() == 1 && content.Attributes[0].empty())) {
+        Require(SplitAttributeText(AttributeText(content.Attributes)) == content.Attributes,
+                "attributes read back as written");
+    }
+    for (const std::string& item : content.Attributes) Require(IsJsonString(ctl::JsonString(item)), "JSON item");
+    Require(IsJsonString(ctl::JsonString(content.Text)), "JSON text");
+    return 0;
+}

@@ -14,6 +14,7 @@ fi
 ADDRESS=127.0.0.80
 SCENARIO=one-report
 PYTHON=/usr/bin/python3
+export PYTHONDONTWRITEBYTECODE=1
 DEMO="$PWD/demo"
 host=""
 service=""

@@ -115,8 +115,17 @@ class E2ECase(unittest.TestCase):
             saved = datetime.datetime.strptime(match.group(2).decode()[:14], "%Y%m%d%H%M%S")
             self.assertTrue(run.started_at - datetime.timedelta(seconds=1) <= saved <= run.ended_at,
                             "time in the name %r" % name)
-            self.assertEqual(run.spool_file(name), self.expected_spool(run, spooled, attributes_found),
-                             "content of %r" % name)
+            saved_bytes = run.spool_file(name)
+            expected_bytes = self.expected_spool(run, spooled, attributes_found)
+            if saved_bytes != expected_bytes:
+                self.fail("content of %r: %s" % (name, _first_difference(saved_bytes, expected_bytes)))
+
+
+def _first_difference(saved, expected):
+    offset = next((i for i, (a, b) in enumerate(zip(saved, expected)) if a != b), min(len(saved), len(expected)))
+    return "%d bytes saved, %d expected; first difference at offset %d:\n saved    %r\n expected %r" % (
+        len(saved), len(expected), offset, saved[max(0, offset - 40):offset + 40],
+        expected[max(0, offset - 40):offset + 40])
 
 
 def listing_attempt(run):

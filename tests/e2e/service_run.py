@@ -68,8 +68,9 @@ class ServiceRun:
             self.host = subprocess.Popen(
                 [PYTHON, os.path.join(HOST_FOLDER, "ibmi_host.py"), self.address, self.scenario.name,
                  "--log", self.host_log_path], stdout=subprocess.PIPE, stderr=errors)
-        if self.host.stdout.readline() != b"ready\n":
-            raise AssertionError("the test host did not start: " + self.host_log())
+        with self.host.stdout as announcement:
+            if announcement.readline() != b"ready\n":
+                raise AssertionError("the test host did not start: " + self._host_errors())
 
     def _start_service(self):
         if os.path.exists(HEARTBEAT_FILE):
@@ -106,6 +107,10 @@ class ServiceRun:
     def host_log(self):
         with open(self.host_log_path, encoding="ascii", errors="replace") as log:
             return log.read()
+
+    def _host_errors(self):
+        with open(os.path.join(self.folder, "host.err"), encoding="latin-1") as errors:
+            return errors.read()
 
     def ftp_commands(self):
         return [line.split(" ftp: ", 1)[1] for line in self.host_log().splitlines() if " ftp: " in line]

@@ -54,7 +54,7 @@ class IbmiHost:
             for command in commands[seen:]:
                 self.log.write("ftp", command)
             seen = len(commands)
-            time.sleep(0.05)
+            time.sleep(0.02)
 
     def accept_session(self, timeout=ACCEPT_TIMEOUT):
         self._listener.settimeout(timeout)

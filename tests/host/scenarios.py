@@ -7,6 +7,7 @@ Adding one: write the function and decorate it with @scenario(...).
 """
 
 from dataclasses import dataclass, field
+from typing import Callable
 
 from spooled_files import ESCAPING, ESCAPING_BACKSLASH, LETTER, REPORT
 
@@ -20,7 +21,7 @@ CONTROL_CYCLE = 60
 @dataclass(frozen=True)
 class Scenario:
     name: str
-    run: callable
+    run: Callable
     prints: tuple = ()              # spooled files that must land, in order
     ftp_up: bool = True
     settings: dict = field(default_factory=dict)  # OPrinter.cfg attributes it needs

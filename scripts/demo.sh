@@ -7,7 +7,8 @@ set -eu
 cd "$(dirname "$0")/.."
 if [ "${1:-}" != run ]; then
   sh scripts/as-root.sh sh scripts/setup.sh
-  sh scripts/build.sh build
+  # Only the two programs: the tests are the other command's job.
+  sh scripts/build.sh build-demo -DOPRINTER_TESTS=OFF
   exec sh scripts/as-root.sh sh scripts/demo.sh run
 fi
 
@@ -46,9 +47,9 @@ host_done() { ! kill -0 "$host" 2>/dev/null; }
 
 rm -rf "$DEMO"
 mkdir -p "$DEMO"
-cp build/oprinter "$DEMO/"
+cp build-demo/oprinter "$DEMO/"
 cp tests/host/samples/CvTable "$DEMO/"
-$PYTHON tests/host/service_config.py "$ADDRESS" "$SCENARIO" build/oprinterctl DebugLevel=0 >"$DEMO/OPrinter.cfg"
+$PYTHON tests/host/service_config.py "$ADDRESS" "$SCENARIO" build-demo/oprinterctl DebugLevel=0 >"$DEMO/OPrinter.cfg"
 
 echo "== test host on $ADDRESS (ports 23 and 21), scenario $SCENARIO"
 $PYTHON tests/host/ibmi_host.py "$ADDRESS" "$SCENARIO" --log "$DEMO/host.log" >"$DEMO/host.out" 2>&1 &
@@ -70,7 +71,7 @@ stop_all
 
 spool=$(ls "$DEMO"/Spool/*.spool | head -n 1)
 echo "== oprinterctl show"
-build/oprinterctl show "$spool"
+build-demo/oprinterctl show "$spool"
 echo
 echo "spool file: $spool"
 echo "log file:   $(ls "$DEMO"/OPrinter\ *.log | head -n 1)"

@@ -27,11 +27,13 @@ As a module:
     host = FtpHost(user="OPRTEST", password="secret",
                    scenario={"spooled_files": [spooled_file(name="INVOICE",
                                                             printing=True)]})
-    host.start()                  # serves on 127.0.0.1, host.port
+    # also: address="127.0.0.1", port=0 (a free one), scenario_file=PATH
+    # (a JSON scenario, see below), command_log=PATH (one line per command)
+    host.start()                  # serves in a thread, on host.port
     ...
     host.commands                 # the command lines received so far
     host.set_printing(spooled_file(name="NEXTDOC", printing=True))
-    host.set_options(strprtwtr_refusals=3)
+    host.set_options(strprtwtr_refusals=3)   # also restarts that count
     host.stop()                   # also: with FtpHost(...) as host:
 
 A scenario is a dict:

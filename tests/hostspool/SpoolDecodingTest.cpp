@@ -47,36 +47,15 @@ std::string EndLine() {
     return FixedLine(170).At(40, "* * * * *  E N D  O F  L I S T I N G  * * * * *");
 }
 
-TEST(SpoolListingTest, DecodesEveryColumnTrimmed) {
+// The full column layout is checked against the fake host; here the edges.
+TEST(SpoolListingTest, ColumnsPastAShortLineReadAsEmpty) {
     test::RecordingHostLog log;
     TSpoolListRec record;
     DecodeSpoolLine(ListingLine("INVOICE", "WTR"), record, log);
-    EXPECT_EQ(record.Nome, "INVOICE");
-    EXPECT_EQ(record.Utente, "ROSSI");
-    EXPECT_EQ(record.Unita, "PRT01");
-    EXPECT_EQ(record.DatiUtente, "MONTHLY RE");
-    EXPECT_EQ(record.Stato, "WTR");
-    EXPECT_EQ(record.PagineTotali, "12");
-    EXPECT_EQ(record.PagineAttuali, "3");
-    EXPECT_EQ(record.NumeroCopie, "2");
-    EXPECT_EQ(record.Modulo, "*STD");
-    EXPECT_EQ(record.Tipo, "AFPD");
-    EXPECT_EQ(record.Priorita, "5");
-    EXPECT_EQ(record.DataCreazione, "01/05/17");
-    EXPECT_EQ(record.OraCreazione, "09:30:15");
-    EXPECT_EQ(record.NumeroFile, "7");
-    EXPECT_EQ(record.NomeLavoro, "QPADEV0001");
-    EXPECT_EQ(record.Numero, "123456");
-    EXPECT_EQ(record.Coda, "PRT01");
-    EXPECT_EQ(record.Libreria, "QUSRSYS");
-    EXPECT_EQ(record.ASP, "1");
-    EXPECT_EQ(record.DataUtilizzo, "02/05/17");
-    EXPECT_EQ(record.Dimensione, "16");
-
-    // Columns past the end of a short line read as empty.
     DecodeSpoolLine(ListingLine("SHORT", "RDY").substr(0, 47), record, log);
     EXPECT_EQ(record.Nome, "SHORT");
     EXPECT_EQ(record.Stato, "RD");
+    EXPECT_EQ(record.PagineTotali, "");
     EXPECT_EQ(record.Dimensione, "");
     EXPECT_TRUE(log.lines.empty());
 }
@@ -115,13 +94,6 @@ TEST(SpoolRecordTest, LastPrintingRecordWinsWithDateAndTimeRebuilt) {
     EXPECT_EQ(record.Nome, "LAST");
     EXPECT_EQ(record.DataCreazione, "08/12/2026");
     EXPECT_EQ(record.OraCreazione, "23:59:59");
-    EXPECT_EQ(record.NomeLavoro, "QPADEV0001");
-    EXPECT_EQ(record.Utente, "ROSSI");
-    EXPECT_EQ(record.DatiUtente, "MONTHLY");
-    EXPECT_EQ(record.Modulo, "*STD");
-    EXPECT_EQ(record.Numero, "123456");
-    EXPECT_EQ(record.NumeroFile, "7");
-    EXPECT_EQ(record.Priorita, "5");
     EXPECT_EQ(record.PagineTotali, "12");
     EXPECT_EQ(record.PagineAttuali, "0");
     EXPECT_EQ(record.NumeroCopie, "1");

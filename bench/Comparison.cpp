@@ -54,7 +54,7 @@ bool RunBenchmarks(int argc, char** argv, Measurements& measurements) {
 void PrintComparison(const std::string& label, double figure, double baseline, const std::string& unit,
                      Goal goal) {
     const double ratio = baseline > 0 ? figure / baseline : 0;
-    std::printf("%-46s %10.1f %-7s baseline %10.1f %-7s ratio %7.3f", label.c_str(), figure, unit.c_str(), baseline,
+    std::printf("%-46s %10.1f %-7s baseline %10.1f %-7s ratio %7.3g", label.c_str(), figure, unit.c_str(), baseline,
                 unit.c_str(), ratio);
     if (goal.kind != Goal::None) {
         const bool atLeast = goal.kind == Goal::AtLeast;

@@ -44,8 +44,8 @@ void MakeFollowOnFiles(const ScratchFolder& folder, int count) {
 }
 
 // The floor of one line under the rule: the date, a stat per name of the
-// day's unbroken run of files (the last one's size comes with it), then an
-// open, one write and a close. Names and the line are built in place.
+// day's unbroken run of files, a stat for the last one's size, then an open,
+// one write and a close. Names and the line are built in place.
 void MinimalLogLine(const LogSettings& settings, std::string_view text) {
     const LocalDateTime now = DefaultClock().Now();
     char date[16];
@@ -55,15 +55,13 @@ void MinimalLogLine(const LogSettings& settings, std::string_view text) {
     std::snprintf(candidate, sizeof candidate, "%sOPrinter %s.log", settings.SaveLogPath.c_str(), date);
     std::snprintf(last, sizeof last, "%s", candidate);
     struct stat entry{};
-    off_t lastSize = 0;
     int n = 0;
     while (::stat(candidate, &entry) == 0) {
-        lastSize = entry.st_size;
         std::snprintf(last, sizeof last, "%s", candidate);
         ++n;
         std::snprintf(candidate, sizeof candidate, "%sOPrinter %s(%d).log", settings.SaveLogPath.c_str(), date, n);
     }
-    const bool full = n > 0 && lastSize > static_cast<off_t>(settings.MaxLog) * 1000;
+    const bool full = n > 0 && ::stat(last, &entry) == 0 && entry.st_size > static_cast<off_t>(settings.MaxLog) * 1000;
     char line[1024];
     const int length = std::snprintf(line, sizeof line, "%02d/%02d/%04d %02d:%02d:%02d: %.*s\r\n", now.day, now.month,
                                      now.year, now.hour, now.minute, now.second, static_cast<int>(text.size()),

@@ -1,6 +1,8 @@
 // The print data decoder: SCS transparency segments collected across records
 // and laid out into the lines and pages of the open document.
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <exception>
 
 #include "datastream/PrintDataStream.h"
@@ -17,6 +19,29 @@ constexpr char kCarriageReturn = 0x0D;
 
 bool MovesThePosition(char byte) {
     return byte == kNul || byte == kCarriageReturn || byte == kLineFeed || byte == kFormFeed;
+}
+
+// The position of the next byte from `at` on that moves the print position,
+// or the end of the segment. All four are below 0x0E, so eight bytes are
+// tested at a time for any byte that low; text seldom holds one.
+size_t NextMovement(std::string_view segment, size_t at) {
+    constexpr uint64_t kEachByte = 0x0101010101010101u;
+    constexpr uint64_t kHighBits = 0x8080808080808080u;
+    while (at + sizeof(uint64_t) <= segment.size()) {
+        uint64_t word;
+        std::memcpy(&word, segment.data() + at, sizeof word);
+        if (((word - kEachByte * 0x0E) & ~word & kHighBits) == 0) {
+            at += sizeof word;
+            continue;
+        }
+        for (const size_t end = at + sizeof word; at < end; ++at) {
+            if (MovesThePosition(segment[at])) return at;
+        }
+    }
+    for (; at < segment.size(); ++at) {
+        if (MovesThePosition(segment[at])) return at;
+    }
+    return segment.size();
 }
 
 }  // namespace
@@ -71,8 +96,7 @@ void PrintDataStream::DecodeSegment(std::vector<std::string>& lines, std::string
             // A pair counts only when both bytes are in this segment.
             const char next = i + 1 < segment.size() ? segment[i + 1] : kNul;
             if (!MovesThePosition(byte)) {
-                size_t end = i + 1;
-                while (end < segment.size() && !MovesThePosition(segment[end])) ++end;
+                const size_t end = NextMovement(segment, i + 1);
                 PlaceCharacters(lines, segment.substr(i, end - i));
                 i = end;
             } else if (byte == kNul) {
@@ -140,15 +164,17 @@ void PrintDataStream::PlaceCharacters(std::vector<std::string>& lines, std::stri
     state_.ColumnNo += static_cast<int32_t>(run.size());
     if (line.size() < first) line.append(first - line.size(), ' ');
     const size_t overprinted = std::min(run.size(), line.size() - first);
+    char* const target = line.data() + first;
     for (size_t k = 0; k < overprinted; ++k) {
         // A blank replaces nothing, so what stands there stays.
-        if (run[k] != ' ') line[first + k] = static_cast<char>(table_.Substitute(static_cast<uint8_t>(run[k])));
+        if (run[k] != ' ') target[k] = static_cast<char>(table_.Substitute(static_cast<uint8_t>(run[k])));
     }
-    const size_t appendedFrom = line.size();
-    line.resize(std::max(line.size(), first + run.size()));
+    if (overprinted == run.size()) return;
+    line.append(run.substr(overprinted));
+    // The table never substitutes a blank, so blanks come out as blanks.
+    char* const appended = line.data() + first;
     for (size_t k = overprinted; k < run.size(); ++k) {
-        // The table never substitutes a blank, so blanks come out as blanks.
-        line[appendedFrom + k - overprinted] = static_cast<char>(table_.Substitute(static_cast<uint8_t>(run[k])));
+        appended[k] = static_cast<char>(table_.Substitute(static_cast<uint8_t>(appended[k])));
     }
 }
 

@@ -1,7 +1,11 @@
 #include "logging/LogWriter.h"
 
-#include <cstdio>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
 
 namespace oprinter {
 
@@ -84,10 +88,17 @@ void LogWriter::Append(const LogSettings& settings, std::string_view text) const
     line.append(text);
     line += "\r\n";
 
-    std::FILE* file = std::fopen(target.c_str(), "ab");
-    if (file == nullptr) return;
-    std::fwrite(line.data(), 1, line.size(), file);
-    std::fclose(file);
+    // Created when missing, then appended to; no stream buffer is set up for one line.
+    const int fd = ::open(target.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) return;
+    std::string_view rest = line;
+    while (!rest.empty()) {
+        const ssize_t written = ::write(fd, rest.data(), rest.size());
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) break;
+        rest.remove_prefix(static_cast<size_t>(written));
+    }
+    ::close(fd);
 }
 
 }  // namespace oprinter

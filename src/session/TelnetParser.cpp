@@ -1,5 +1,7 @@
 #include "session/TelnetParser.h"
 
+#include <algorithm>
+
 namespace oprinter {
 
 namespace {
@@ -76,8 +78,17 @@ void TelnetParser::Reset() {
 
 std::optional<std::string> TelnetParser::Feed(std::string_view bytes, const EnvironmentValues& environment,
                                               std::string& reply) {
-    for (char byte : bytes) {
-        if (auto abort = FeedByte(static_cast<uint8_t>(byte), environment, reply)) return abort;
+    size_t at = 0;
+    while (at < bytes.size()) {
+        if (state_ == tsData) {
+            // The data up to the next IAC goes into the record in one step.
+            const size_t end = std::min(bytes.find(static_cast<char>(kIac), at), bytes.size());
+            if (auto abort = AppendData(bytes.substr(at, end - at))) return abort;
+            at = end;
+            if (at == bytes.size()) break;
+        }
+        if (auto abort = FeedByte(static_cast<uint8_t>(bytes[at]), environment, reply)) return abort;
+        ++at;
     }
     return std::nullopt;
 }
@@ -86,11 +97,9 @@ std::optional<std::string> TelnetParser::FeedByte(uint8_t byte, const Environmen
                                                   std::string& reply) {
     switch (state_) {
         case tsData:
-            if (byte == kIac) {
-                state_ = tsCommand;
-                return std::nullopt;
-            }
-            return AppendData(static_cast<char>(byte));
+            // Feed takes the data bytes itself; what comes here is the IAC after them.
+            state_ = tsCommand;
+            return std::nullopt;
         case tsCommand: return Command(byte);
         case tsDo: return Do(byte, reply);
         case tsWill: return Will(byte, reply);
@@ -111,7 +120,7 @@ std::optional<std::string> TelnetParser::Command(uint8_t byte) {
         case kDo: state_ = tsDo; return std::nullopt;
         case kIac:
             state_ = tsData;
-            return AppendData(static_cast<char>(kIac));
+            return AppendData(std::string_view("\xFF", 1));
         default: return "<!> IAC #" + Decimal(byte);  // WONT and DONT included
     }
 }
@@ -167,9 +176,11 @@ std::optional<std::string> TelnetParser::EvaluateSubnegotiation(const Environmen
     return std::nullopt;
 }
 
-std::optional<std::string> TelnetParser::AppendData(char byte) {
-    if (recordBuffer_.size() >= kMaxBufferedBytes) return "<!> Record too long";
-    recordBuffer_ += byte;
+std::optional<std::string> TelnetParser::AppendData(std::string_view data) {
+    // As byte by byte: what fits is kept, and the first byte beyond the bound ends the session.
+    const size_t room = kMaxBufferedBytes - std::min(recordBuffer_.size(), kMaxBufferedBytes);
+    recordBuffer_.append(data.substr(0, room));
+    if (data.size() > room) return "<!> Record too long";
     return std::nullopt;
 }
 

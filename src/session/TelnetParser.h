@@ -62,7 +62,7 @@ private:
     std::optional<std::string> Subnegotiation(uint8_t byte, const EnvironmentValues& environment,
                                               std::string& reply);
     std::optional<std::string> EvaluateSubnegotiation(const EnvironmentValues& environment, std::string& reply);
-    std::optional<std::string> AppendData(char byte);
+    std::optional<std::string> AppendData(std::string_view data);
     void HandOffRecord();
 
     RecordHandler onRecord_;

@@ -40,12 +40,12 @@ class E2ECase(unittest.TestCase):
         return "127.77.%d.%d" % (number % 250 + 1, number // 250 % 250 + 1)
 
     @contextlib.contextmanager
-    def scenario_run(self, name):
+    def scenario_run(self, name, printer_side=None):
         """Runs the scenario; its folder is removed when the checks pass and
         kept, for a look, when they fail."""
         run = ServiceRun(name, self.address(), EXECUTABLES["oprinter"], EXECUTABLES["oprinterctl"])
         try:
-            run.run()
+            run.run(printer_side)
             self.assert_clean_run(run)
             yield run
         except BaseException:
@@ -101,22 +101,26 @@ class E2ECase(unittest.TestCase):
             layout = expected_spool.lay_out(spooled.segments(), expected_spool.CvTable(table.read()))
         return expected_spool.spool_file_bytes(attributes, layout)
 
-    def assert_spool_files(self, run, attributes_found=True):
-        """The spooled files the scenario prints landed, in order, byte for
-        byte, each under its sanitised name with the time it was saved."""
+    def assert_spool_files(self, run, attributes_found=True, prints=None):
+        """The spooled files the scenario prints (or prints, when given)
+        landed, in order, byte for byte, each under its sanitised name with
+        the time it was saved. attributes_found: for all of them, or a list
+        with one entry for each."""
         names = run.spool_files()
-        prints = run.scenario.prints
+        prints = run.scenario.prints if prints is None else prints
         self.assertEqual(len(names), len(prints), "spool files: %r" % names)
-        for name, spooled in zip(names, prints):
+        if isinstance(attributes_found, bool):
+            attributes_found = [attributes_found] * len(prints)
+        for name, spooled, found in zip(names, prints, attributes_found):
             match = SPOOL_NAME.fullmatch(os.fsencode(name))
             self.assertIsNotNone(match, "spool file name %r" % name)
-            nome = spooled.nome.encode("latin-1") if attributes_found else b""
+            nome = spooled.nome.encode("latin-1") if found else b""
             self.assertEqual(match.group(1), expected_spool.safe_file_name_part(nome))
             saved = datetime.datetime.strptime(match.group(2).decode()[:14], "%Y%m%d%H%M%S")
             self.assertTrue(run.started_at - datetime.timedelta(seconds=1) <= saved <= run.ended_at,
                             "time in the name %r" % name)
             saved_bytes = run.spool_file(name)
-            expected_bytes = self.expected_spool(run, spooled, attributes_found)
+            expected_bytes = self.expected_spool(run, spooled, found)
             if saved_bytes != expected_bytes:
                 self.fail("content of %r: %s" % (name, _first_difference(saved_bytes, expected_bytes)))
 

@@ -49,11 +49,15 @@ class ServiceRun:
         self.started_at = None
         self.ended_at = None
 
-    def run(self):
-        """Runs the scenario to its end; the processes are gone afterwards."""
+    def run(self, printer_side=None):
+        """Runs the scenario to its end; the processes are gone afterwards.
+        printer_side(run), when given, runs while the host does and takes
+        the steps the scenario asks of the printer's machine."""
         try:
             self._start_host()
             self._start_service()
+            if printer_side:
+                printer_side(self)
             self.host_exit = self.host.wait(self.scenario.time_limit + 10)
             self.service_exit = self._stop_service()
         finally:
@@ -62,12 +66,14 @@ class ServiceRun:
                 if process and process.poll() is None:
                     process.kill()
                     process.wait()
+            if self.host:
+                self.host.stdin.close()
 
     def _start_host(self):
         with open(os.path.join(self.folder, "host.err"), "wb") as errors:
             self.host = subprocess.Popen(
                 [PYTHON, os.path.join(HOST_FOLDER, "ibmi_host.py"), self.address, self.scenario.name,
-                 "--log", self.host_log_path], stdout=subprocess.PIPE, stderr=errors)
+                 "--log", self.host_log_path], stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=errors)
         with self.host.stdout as announcement:
             if announcement.readline() != b"ready\n":
                 raise AssertionError("the test host did not start: " + self._host_errors())
@@ -75,10 +81,15 @@ class ServiceRun:
     def _start_service(self):
         if os.path.exists(HEARTBEAT_FILE):
             os.remove(HEARTBEAT_FILE)
-        self.started_at = datetime.datetime.now()
-        with open(os.path.join(self.folder, "service.out"), "wb") as output:
+        self.started_at = self.started_at or datetime.datetime.now()
+        with open(os.path.join(self.folder, "service.out"), "ab") as output:
             self.service = subprocess.Popen([self.executable], cwd=self.folder, stdout=output, stderr=output)
         self.first_heartbeat = self._wait_for_heartbeat()
+
+    def restart_service(self):
+        """Starts the service again after it ended by itself or was killed."""
+        self.service.wait()
+        self._start_service()
 
     def _wait_for_heartbeat(self):
         deadline = time.monotonic() + 5
@@ -141,6 +152,15 @@ class ServiceRun:
             match = LOG_LINE.fullmatch(line)
             texts.append(match.group(2) if match else line)
         return texts
+
+    def wait_for_log_texts(self, prefix, count, timeout):
+        """True once count log texts begin with prefix."""
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            if sum(text.startswith(prefix) for text in self.log_texts()) >= count:
+                return True
+            time.sleep(0.05)
+        return False
 
     def spool_files(self):
         """File names in Spool, in the order they were written."""

@@ -15,6 +15,7 @@ Run with /usr/bin/python3 (it needs Debian's pyftpdlib). Deterministic but for
 the data port numbers in the captured PASV replies.
 """
 
+import dataclasses
 import datetime
 import logging
 import os
@@ -114,6 +115,19 @@ def session_seeds():
     seeds["session-letter-cut"] = host_bytes(lambda s: whole(s, [(LETTER, 3)]))
     seeds["session-report-cut-letter"] = host_bytes(lambda s: whole(s, [(REPORT, 2), (LETTER, None)]))
     seeds["session-escaping"] = host_bytes(lambda s: whole(s, [(ESCAPING, None), (ESCAPING_BACKSLASH, None)]))
+    # Many records of a few bytes each, every one acknowledged.
+    seeds["session-letter-small-records"] = host_bytes(
+        lambda s: whole(s, [(dataclasses.replace(LETTER, segment_size=7, record_size=5), None)]))
+
+    def endless_record(session):
+        # Print data with no end-of-record mark, past the largest record.
+        session.negotiate()
+        session.send_startup_response("I902")
+        text = b"".join(scs.transparency(part) for part in scs.split_segments(b"\x00" + b"A" * 70000))
+        header = records.telnet_frame(records.print_record(b""))[:-2]
+        session.connection.send(header + text.replace(b"\xff", b"\xff\xff"))
+
+    seeds["session-endless-record"] = host_bytes(endless_record)
     return seeds
 
 

@@ -3,11 +3,16 @@ not come as the host expects raises ScenarioFailure."""
 
 import select
 import socket
+import struct
 import time
 
 
 class ScenarioFailure(Exception):
     pass
+
+
+class PrinterClosed(ScenarioFailure):
+    """The printer ended the connection."""
 
 
 class Connection:
@@ -31,7 +36,7 @@ class Connection:
         except ConnectionError:
             chunk = b""
         if not chunk:
-            raise ScenarioFailure("the printer closed the connection while the host waited for %s" % what)
+            raise PrinterClosed("the printer closed the connection while the host waited for %s" % what)
         self._pending += chunk
 
     def read_exact(self, count, timeout, what):
@@ -78,6 +83,31 @@ class Connection:
         except OSError:
             pass
         self._sock.close()
+
+    def reset(self):
+        """Drops the connection with a TCP reset instead of an orderly close."""
+        self._sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+        self._sock.close()
+
+    def expect_closed(self, timeout, what):
+        """The printer ends the connection without sending anything more."""
+        deadline = time.monotonic() + timeout
+        while True:
+            try:
+                self._receive(deadline, what)
+            except PrinterClosed:
+                return
+            if self._pending:
+                raise ScenarioFailure("%s: unexpected bytes %s" % (what, self._pending.hex(" ")))
+
+    def try_expect(self, expected, timeout, what):
+        """True when the expected bytes come, False when the printer closes
+        the connection first."""
+        try:
+            self.expect(expected, timeout, what)
+            return True
+        except PrinterClosed:
+            return False
 
 
 def _subnegotiation_end(data):

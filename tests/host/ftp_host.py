@@ -45,6 +45,10 @@ A scenario is a dict:
         close_mid_download  send half of the work file, close the data
                             connection and answer 426
         silent              accept connections and never answer anything
+        silent_connections  the next this many connections are silent, the
+                            ones after them answered (a host that hangs once);
+                            like strprtwtr_refusals, counted from the last
+                            change of the switches
         nonsense_pasv       answer PASV with a 227 that holds no address
         strprtwtr_refusals  refuse this many STRPRTWTR commands, then accept
                             (-1 refuses all of them)
@@ -90,6 +94,7 @@ DEFAULT_OPTIONS = {
     "refuse_login": False,
     "close_mid_download": False,
     "silent": False,
+    "silent_connections": 0,
     "nonsense_pasv": False,
     "strprtwtr_refusals": 0,
     "failing_commands": [],
@@ -229,6 +234,7 @@ class _HostState:
         self.options = dict(DEFAULT_OPTIONS)
         self.loaded_text = None
         self.strprtwtr_refused = 0
+        self.silent_given = 0
         self.apply(scenario or {})
 
     def apply(self, scenario):
@@ -239,6 +245,7 @@ class _HostState:
             self.base_options.update(scenario.get("options", {}))
             self.options = dict(self.base_options)
             self.strprtwtr_refused = 0
+            self.silent_given = 0
 
     def reload(self):
         """Takes the scenario file again when it has changed; its switches
@@ -255,6 +262,7 @@ class _HostState:
             self.files = copy.deepcopy(scenario.get("spooled_files", []))
             self.options = dict(self.base_options, **scenario.get("options", {}))
             self.strprtwtr_refused = 0
+            self.silent_given = 0
 
     def option(self, name):
         with self.lock:
@@ -270,6 +278,14 @@ class _HostState:
     def spooled_files(self):
         with self.lock:
             return copy.deepcopy(self.files)
+
+    def take_silent_connection(self):
+        """True while connections are still to be silent."""
+        with self.lock:
+            if self.silent_given >= self.options["silent_connections"]:
+                return False
+            self.silent_given += 1
+            return True
 
     def refuse_strprtwtr(self):
         with self.lock:
@@ -313,7 +329,8 @@ class _HostHandler(FTPHandler):
         self.qtemp = {}
         self.cut_transfer = False
         self.printed_listing = None
-        if not self.host.option("silent"):
+        self.silent = self.host.option("silent") or self.host.take_silent_connection()
+        if not self.silent:
             FTPHandler.handle(self)
 
     # Host text is 8-bit, not UTF-8.
@@ -325,7 +342,7 @@ class _HostHandler(FTPHandler):
         super(FTPHandler, self).push(text.encode(ENCODING))
 
     def found_terminator(self):
-        if self.host.option("silent"):
+        if self.silent:
             self._in_buffer = []
             self._in_buffer_len = 0
             return

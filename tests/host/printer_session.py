@@ -37,18 +37,22 @@ class PrinterSession:
     def print_spooled_file(self, spooled, segments=None):
         """Prints the whole spooled file, or only its first segments (then the
         data stops without the end of the document)."""
-        if self._ftp:
-            self._ftp.set_printing(spooled.attributes)
-        all_segments = spooled.segments()
-        items = [scs.transparency(segment) for segment in all_segments[:segments]]
-        if segments is None:
-            items.append(scs.END_OF_DOCUMENT)
-        payloads = scs.pack_records(items, spooled.record_size)
+        payloads = self.start_spooled_file(spooled, segments)
         for payload in payloads:
             self.send_print_record(payload)
         self._write("%s: %s, %d records acknowledged" % (
-            spooled.nome, "printed" if segments is None else "%d of %d segments" % (segments, len(all_segments)),
+            spooled.nome, "printed" if segments is None else "%d of %d segments" % (segments, len(spooled.segments())),
             len(payloads)))
+
+    def start_spooled_file(self, spooled, segments=None):
+        """Makes spooled the file the host's writer prints; returns the print
+        data of its records."""
+        if self._ftp:
+            self._ftp.set_printing(spooled.attributes)
+        items = [scs.transparency(segment) for segment in spooled.segments()[:segments]]
+        if segments is None:
+            items.append(scs.END_OF_DOCUMENT)
+        return scs.pack_records(items, spooled.record_size)
 
     def expect_open(self, seconds):
         """The printer keeps the session and sends nothing unasked."""

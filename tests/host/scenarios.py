@@ -39,15 +39,15 @@ def scenario(name, **options):
     return register
 
 
-def _started_session(host):
+def started_session(host):
     session = host.accept_session()
     session.negotiate()
     session.send_startup_response("I902")
     return session
 
 
-def _print_all(host, spooled_files):
-    session = _started_session(host)
+def print_all(host, spooled_files):
+    session = started_session(host)
     for spooled in spooled_files:
         session.print_spooled_file(spooled)
     session.expect_open(0.5)
@@ -56,22 +56,22 @@ def _print_all(host, spooled_files):
 
 @scenario("one-report", prints=(REPORT,))
 def one_report(host):
-    _print_all(host, [REPORT])
+    print_all(host, [REPORT])
 
 
 @scenario("several-files", prints=(REPORT, LETTER, REPORT))
 def several_files(host):
-    _print_all(host, [REPORT, LETTER, REPORT])
+    print_all(host, [REPORT, LETTER, REPORT])
 
 
 @scenario("program-path", prints=(LETTER,), settings={"SpoolInfoAPI": "True"})
 def program_path(host):
-    _print_all(host, [LETTER])
+    print_all(host, [LETTER])
 
 
 @scenario("escaping-names", prints=(ESCAPING, ESCAPING_BACKSLASH))
 def escaping_names(host):
-    _print_all(host, [ESCAPING, ESCAPING_BACKSLASH])
+    print_all(host, [ESCAPING, ESCAPING_BACKSLASH])
 
 
 @scenario("device-not-available", prints=(LETTER,))
@@ -88,17 +88,17 @@ def device_not_available(host):
 @scenario("host-closes-mid-document", prints=(REPORT,), time_limit=CONTROL_CYCLE + 60)
 def host_closes_mid_document(host):
     """The half-sent report is lost; the next control cycle opens a new session."""
-    session = _started_session(host)
+    session = started_session(host)
     session.print_spooled_file(REPORT, segments=20)
     session.close()
-    _print_all(host, [REPORT])
+    print_all(host, [REPORT])
 
 
 @scenario("data-stops-mid-document", prints=(LETTER,), time_limit=90)
 def data_stops_mid_document(host):
     """After a pause the printer gives the document up and restarts the host's
     writer, which prints the spooled file again from its start."""
-    session = _started_session(host)
+    session = started_session(host)
     session.print_spooled_file(LETTER, segments=3)
     host.wait_for_ftp_command("RCMD STRPRTWTR DEV(%s)" % PRINTER_NAME, timeout=30)
     session.print_spooled_file(LETTER)
@@ -109,4 +109,8 @@ def data_stops_mid_document(host):
 @scenario("ftp-down", prints=(REPORT,), ftp_up=False, time_limit=90)
 def ftp_down(host):
     """No FTP server: the report is saved without its attributes."""
-    _print_all(host, [REPORT])
+    print_all(host, [REPORT])
+
+
+# Scenarios of their own modules register themselves here.
+import fault_scenarios  # noqa: E402,F401

@@ -20,6 +20,9 @@ namespace oprinter {
 int RunService() {
     // A peer that goes away must cost a failed send, never the process.
     std::signal(SIGPIPE, SIG_IGN);
+    // Likewise a file size limit: a write past it fails with EFBIG, which the
+    // spool file writer reports and recovers from, instead of ending the process.
+    std::signal(SIGXFSZ, SIG_IGN);
     asio::io_context loop;
     HeartbeatFile heartbeat(kServiceName);
     TO3812Printer service(ExecutableFolder(), DefaultClock(), heartbeat, DefaultEventLog(), loop);

@@ -25,12 +25,11 @@ def resident_kib(pid):
 
 
 def temporary_files(folder):
-    """Hidden files in Spool and everything in tmp: what a save or a download
-    leaves behind when it does not clean up."""
+    """Whatever in Spool is not a spool file, and everything in tmp: what a
+    save or a download leaves behind when it does not clean up."""
     left = []
-    for sub, hidden_only in (("Spool", True), ("tmp", False)):
+    for sub, kept in (("Spool", ".spool"), ("tmp", None)):
         path = os.path.join(folder, sub)
         if os.path.isdir(path):
-            left += [os.path.join(sub, name) for name in os.listdir(path)
-                     if name.startswith(".") or not hidden_only]
+            left += [os.path.join(sub, name) for name in os.listdir(path) if not (kept and name.endswith(kept))]
     return sorted(left)

@@ -91,6 +91,14 @@ class ServiceRun:
         self.service.wait()
         self._start_service()
 
+    def stop_and_restart_service(self):
+        """Stops the running service as systemd does and starts it again;
+        returns the exit status of the stop (None when it did not end)."""
+        status = self._stop_service()
+        if status is not None:
+            self._start_service()
+        return status
+
     def _wait_for_heartbeat(self):
         deadline = time.monotonic() + 5
         while time.monotonic() < deadline:

@@ -115,8 +115,8 @@ struct Fixture {
 };
 
 Fixture& TheFixture() {
-    static Fixture* fixture = new Fixture;  // never destroyed: the loop outlives every input
-    return *fixture;
+    static Fixture fixture;
+    return fixture;
 }
 
 void RunLoopOnce(asio::io_context& loop, bool idle) {

@@ -64,4 +64,17 @@ void CvTable::AddLine(std::string_view line, std::array<bool, 256>& decided) {
     }
 }
 
+// Eight lookups to a store: a store after every lookup makes each lookup
+// wait for the store before it, the target being able to alias the table.
+void CvTable::SubstituteInto(char* target, std::string_view source) const {
+    constexpr size_t kWord = 8;
+    size_t k = 0;
+    for (; k + kWord <= source.size(); k += kWord) {
+        char word[kWord];
+        for (size_t b = 0; b < kWord; ++b) word[b] = static_cast<char>(replacement_[static_cast<uint8_t>(source[k + b])]);
+        std::memcpy(target + k, word, kWord);
+    }
+    for (; k < source.size(); ++k) target[k] = static_cast<char>(replacement_[static_cast<uint8_t>(source[k])]);
+}
+
 }  // namespace oprinter

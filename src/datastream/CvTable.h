@@ -18,6 +18,8 @@ public:
 
     // The byte to store for a byte of the print data.
     uint8_t Substitute(uint8_t byte) const { return replacement_[byte]; }
+    // Stores the bytes of source, each substituted, from target on.
+    void SubstituteInto(char* target, std::string_view source) const;
 
 private:
     void AddLine(std::string_view line, std::array<bool, 256>& decided);

@@ -4,7 +4,7 @@ namespace oprinter {
 
 void DocumentState::OpenDocument() {
     DocumentOpen = true;
-    SpoolText.clear();
+    SpoolText.Release();
     SpoolInfo.clear();
     LineNo = 0;
     ColumnNo = 0;
@@ -14,7 +14,7 @@ void DocumentState::OpenDocument() {
 
 void DocumentState::ReleaseDocument() {
     DocumentOpen = false;
-    std::vector<std::string>().swap(SpoolText);
+    SpoolText.Release();
     std::vector<std::string>().swap(SpoolInfo);
 }
 

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "datastream/DocumentText.h"
+
 namespace oprinter {
 
 struct DocumentState {
@@ -16,7 +18,7 @@ struct DocumentState {
     // A document is open from its first completed segment until it is saved
     // or discarded; SpoolText and SpoolInfo are meaningful only while it is.
     bool DocumentOpen = false;
-    std::vector<std::string> SpoolText;  // the current line is the last one
+    DocumentText SpoolText;
     std::vector<std::string> SpoolInfo;  // name=value attribute lines
 
     int32_t LineNo = 0;    // line on the current page, from 1
@@ -27,8 +29,6 @@ struct DocumentState {
     // Set when a segment has just been decoded and no later step ran.
     bool SavePending = false;
     std::chrono::steady_clock::time_point LastDataTime{};
-
-    int32_t TextLineNo() const { return static_cast<int32_t>(SpoolText.size()); }
 
     void OpenDocument();
     // Frees the document's memory; no document is open afterwards.

@@ -70,26 +70,33 @@ void PrintDataStream::ProcessPrintData(std::string_view data, size_t position) {
         }
         if (p >= data.size() || state_.SegmentRemaining == 0) continue;
         const size_t taken = std::min<size_t>(state_.SegmentRemaining, data.size() - p);
-        state_.SegmentBuffer.append(data.substr(p, taken));
+        const std::string_view piece = data.substr(p, taken);
         p += taken;
         state_.SegmentRemaining = static_cast<uint8_t>(state_.SegmentRemaining - taken);
-        if (state_.SegmentRemaining == 0) CompleteSegment();
+        if (state_.SegmentRemaining != 0) {
+            state_.SegmentBuffer.append(piece);
+        } else if (state_.SegmentBuffer.empty()) {
+            CompleteSegment(piece);  // the whole segment in this record: decoded where it lies
+        } else {
+            state_.SegmentBuffer.append(piece);
+            CompleteSegment(state_.SegmentBuffer);
+        }
     }
 }
 
-void PrintDataStream::CompleteSegment() {
+void PrintDataStream::CompleteSegment(std::string_view segment) {
     if (!state_.DocumentOpen) {
         session_.WriteTrace(2, "Inizio Allocazione Strutture");
         state_.OpenDocument();
     }
     session_.WriteTrace(2, "Inizio Decodifica");
-    DecodeSegment(state_.SpoolText, state_.SegmentBuffer);
+    DecodeSegment(state_.SpoolText, segment);
     session_.WriteTrace(2, "Fine Decodifica");
     state_.LastDataTime = clock_.Steady();
     state_.SavePending = true;
 }
 
-void PrintDataStream::DecodeSegment(std::vector<std::string>& lines, std::string_view segment) {
+void PrintDataStream::DecodeSegment(DocumentText& text, std::string_view segment) {
     try {
         for (size_t i = 0; i < segment.size();) {
             const char byte = segment[i];
@@ -97,26 +104,26 @@ void PrintDataStream::DecodeSegment(std::vector<std::string>& lines, std::string
             const char next = i + 1 < segment.size() ? segment[i + 1] : kNul;
             if (!MovesThePosition(byte)) {
                 const size_t end = NextMovement(segment, i + 1);
-                PlaceCharacters(lines, segment.substr(i, end - i));
+                PlaceCharacters(text, segment.substr(i, end - i));
                 i = end;
             } else if (byte == kNul) {
-                FetchAttributes(lines);
+                FetchAttributes(text);
                 ++i;
             } else if (byte == kCarriageReturn && next == kLineFeed) {
-                CarriageReturnLineFeed(lines);
+                CarriageReturnLineFeed(text);
                 i += 2;
             } else if (byte == kCarriageReturn && next == kFormFeed) {
-                FormFeed(lines);
+                FormFeed(text);
                 i += 2;
             } else if (byte == kCarriageReturn) {
                 // Back to column 1: what follows overprints the current line.
                 state_.ColumnNo = 0;
                 ++i;
             } else if (byte == kLineFeed) {
-                LineFeed(lines);
+                LineFeed(text);
                 ++i;
             } else {
-                FormFeed(lines);
+                FormFeed(text);
                 ++i;
             }
             state_.MaxLines = std::max(state_.MaxLines, state_.LineNo);
@@ -128,38 +135,38 @@ void PrintDataStream::DecodeSegment(std::vector<std::string>& lines, std::string
     }
 }
 
-void PrintDataStream::FetchAttributes(std::vector<std::string>& lines) {
+void PrintDataStream::FetchAttributes(DocumentText& text) {
     session_.WriteTrace(2, "Inizio Lettura Parametri");
     session_.ReadSpoolInfo(state_.SpoolInfo);
     session_.WriteTrace(2, "Fine Lettura Parametri");
-    CarriageReturnLineFeed(lines);
+    CarriageReturnLineFeed(text);
 }
 
-void PrintDataStream::CarriageReturnLineFeed(std::vector<std::string>& lines) {
+void PrintDataStream::CarriageReturnLineFeed(DocumentText& text) {
     ++state_.LineNo;
     state_.ColumnNo = 0;
-    lines.emplace_back();
+    text.StartLine();
 }
 
-void PrintDataStream::LineFeed(std::vector<std::string>& lines) {
+void PrintDataStream::LineFeed(DocumentText& text) {
     // The column stays: the next character goes one column further on the new line.
     ++state_.LineNo;
-    lines.emplace_back();
+    text.StartLine();
 }
 
-void PrintDataStream::FormFeed(std::vector<std::string>& lines) {
-    OpenFirstLineIfNone(lines);
-    lines.back() += kFormFeed;
-    lines.emplace_back();
+void PrintDataStream::FormFeed(DocumentText& text) {
+    OpenFirstLineIfNone(text);
+    text.CurrentLine() += kFormFeed;
+    text.StartLine();
     state_.ColumnNo = 0;
     state_.LineNo = 1;
 }
 
 // Each character takes the next column. A run is placed at once; the
 // columns only grow along it, so the page size comes out as byte by byte.
-void PrintDataStream::PlaceCharacters(std::vector<std::string>& lines, std::string_view run) {
-    OpenFirstLineIfNone(lines);
-    std::string& line = lines.back();
+void PrintDataStream::PlaceCharacters(DocumentText& text, std::string_view run) {
+    OpenFirstLineIfNone(text);
+    std::string& line = text.CurrentLine();
     const auto first = static_cast<size_t>(state_.ColumnNo);  // index of the run's first column
     state_.ColumnNo += static_cast<int32_t>(run.size());
     if (line.size() < first) line.append(first - line.size(), ' ');
@@ -170,19 +177,17 @@ void PrintDataStream::PlaceCharacters(std::vector<std::string>& lines, std::stri
         if (run[k] != ' ') target[k] = static_cast<char>(table_.Substitute(static_cast<uint8_t>(run[k])));
     }
     if (overprinted == run.size()) return;
-    line.append(run.substr(overprinted));
     // The table never substitutes a blank, so blanks come out as blanks.
-    char* const appended = line.data() + first;
-    for (size_t k = overprinted; k < run.size(); ++k) {
-        appended[k] = static_cast<char>(table_.Substitute(static_cast<uint8_t>(appended[k])));
-    }
+    const std::string_view appended = run.substr(overprinted);
+    line.append(appended);
+    table_.SubstituteInto(line.data() + first + overprinted, appended);
 }
 
 // Text that comes before any line movement starts line 1 of the page rather
 // than being lost.
-void PrintDataStream::OpenFirstLineIfNone(std::vector<std::string>& lines) {
-    if (!lines.empty()) return;
-    lines.emplace_back();
+void PrintDataStream::OpenFirstLineIfNone(DocumentText& text) {
+    if (!text.Empty()) return;
+    text.StartLine();
     state_.LineNo = 1;
 }
 

@@ -35,14 +35,14 @@ private:
 
     // Print data decoder; position is the offset of the first data byte.
     void ProcessPrintData(std::string_view data, size_t position);
-    void CompleteSegment();
-    void DecodeSegment(std::vector<std::string>& lines, std::string_view segment);
-    void FetchAttributes(std::vector<std::string>& lines);
-    void CarriageReturnLineFeed(std::vector<std::string>& lines);
-    void LineFeed(std::vector<std::string>& lines);
-    void FormFeed(std::vector<std::string>& lines);
-    void PlaceCharacters(std::vector<std::string>& lines, std::string_view run);
-    void OpenFirstLineIfNone(std::vector<std::string>& lines);
+    void CompleteSegment(std::string_view segment);
+    void DecodeSegment(DocumentText& text, std::string_view segment);
+    void FetchAttributes(DocumentText& text);
+    void CarriageReturnLineFeed(DocumentText& text);
+    void LineFeed(DocumentText& text);
+    void FormFeed(DocumentText& text);
+    void PlaceCharacters(DocumentText& text, std::string_view run);
+    void OpenFirstLineIfNone(DocumentText& text);
 
     // Spool file output and the save timer.
     void SaveSpoolFile();

@@ -16,13 +16,16 @@ void PrintDataStream::SaveSpoolFile() {
     std::vector<std::string> attributes = state_.SpoolInfo;
     attributes.push_back("RighePerPagina=" + std::to_string(state_.MaxLines));
     attributes.push_back("CaratteriPerRiga=" + std::to_string(state_.MaxColumns));
-    const std::string bytes = SpoolFileBytes(AttributeText(attributes), state_.SpoolText);
+    // The text goes to the file from where it lies, after its header.
+    const std::string header = SpoolFileHeader(AttributeText(attributes), state_.SpoolText.Size());
+    std::vector<std::string_view> pieces{header};
+    state_.SpoolText.AppendPieces(pieces);
     const std::string spoolFolder = exeFolder_ + "Spool/";
     // A folder that cannot be made shows up as the file that cannot be created.
     ::mkdir(spoolFolder.c_str(), 0777);
     // On failure the document stays open and the exception reaches the read
     // handler, so the record that ended the document is not acknowledged.
-    WriteSpoolFile(spoolFolder, NomeOf(state_.SpoolInfo), bytes, clock_);
+    WriteSpoolFile(spoolFolder, NomeOf(state_.SpoolInfo), pieces, clock_);
     state_.ReleaseDocument();
     session_.WriteTrace(2, "Fine Allocazione Strutture");
 }

@@ -44,21 +44,21 @@ std::string AttributeText(const std::vector<std::string>& items) {
     return text;
 }
 
-std::string SpoolFileBytes(std::string_view attributeText, const std::vector<std::string>& lines) {
-    constexpr std::string_view kLineEnd = "\r\n";
-    size_t textSize = 0;
-    for (const std::string& line : lines) textSize += line.size() + kLineEnd.size();
+std::string SpoolFileHeader(std::string_view attributeText, size_t textSize) {
     std::string bytes;
-    bytes.reserve(12 + attributeText.size() + textSize);
+    bytes.reserve(12 + attributeText.size());
     AppendInt32(bytes, kSpoolFileVersion);
     AppendInt32(bytes, attributeText.size());
     bytes += attributeText;
     AppendInt32(bytes, textSize);
-    for (const std::string& line : lines) {
-        bytes += line;
-        bytes += kLineEnd;
-    }
     return bytes;
+}
+
+std::string SpoolFileBytes(std::string_view attributeText, const std::vector<std::string>& lines) {
+    constexpr std::string_view kLineEnd = "\r\n";
+    std::string text;
+    for (const std::string& line : lines) text.append(line).append(kLineEnd);
+    return SpoolFileHeader(attributeText, text.size()) + text;
 }
 
 }  // namespace oprinter

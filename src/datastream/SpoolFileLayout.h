@@ -15,7 +15,11 @@ inline constexpr int32_t kSpoolFileVersion = 1;
 
 std::string AttributeText(const std::vector<std::string>& items);
 
+// What comes before the document text: 1, N1, the attribute text, N2.
 // Throws std::runtime_error when a text is too long for its 32-bit length.
+std::string SpoolFileHeader(std::string_view attributeText, size_t textSize);
+
+// A whole spool file whose text is lines.
 std::string SpoolFileBytes(std::string_view attributeText, const std::vector<std::string>& lines);
 
 }  // namespace oprinter

@@ -1,8 +1,11 @@
 #include "datastream/SpoolFileWriter.h"
 
 #include <fcntl.h>
+#include <limits.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <stdexcept>
@@ -43,6 +46,17 @@ private:
     int waits_ = 0;
 };
 
+// Skips written bytes of the pieces from first on; returns the first piece
+// with bytes still to write.
+size_t Advance(std::vector<iovec>& pieces, size_t first, size_t written) {
+    for (; first < pieces.size() && written >= pieces[first].iov_len; ++first) written -= pieces[first].iov_len;
+    if (written > 0) {
+        pieces[first].iov_base = static_cast<char*>(pieces[first].iov_base) + written;
+        pieces[first].iov_len -= written;
+    }
+    return first;
+}
+
 // The file while it is being written; removed when it goes out of scope, by
 // which time it either has its final name as well or has failed.
 class TemporaryFile {
@@ -58,12 +72,17 @@ public:
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
 
-    void WriteToDisk(std::string_view bytes, const std::string& reportedName) {
-        while (!bytes.empty()) {
-            const ssize_t written = ::write(fd_, bytes.data(), bytes.size());
+    void WriteToDisk(const std::vector<std::string_view>& pieces, const std::string& reportedName) {
+        std::vector<iovec> rest;
+        for (const std::string_view piece : pieces) {
+            if (!piece.empty()) rest.push_back({const_cast<char*>(piece.data()), piece.size()});
+        }
+        for (size_t first = 0; first < rest.size();) {
+            const int count = static_cast<int>(std::min<size_t>(rest.size() - first, IOV_MAX));
+            const ssize_t written = ::writev(fd_, rest.data() + first, count);
             if (written < 0 && errno == EINTR) continue;
             if (written < 0) throw FileError("Cannot write file", reportedName, errno);
-            bytes.remove_prefix(static_cast<size_t>(written));
+            first = Advance(rest, first, static_cast<size_t>(written));
         }
         if (::fsync(fd_) != 0) throw FileError("Cannot write file", reportedName, errno);
         const int fd = fd_;
@@ -89,13 +108,13 @@ void SyncFolder(const std::string& folder) {
 
 }  // namespace
 
-std::string WriteSpoolFile(const std::string& spoolFolder, std::string_view nome, std::string_view bytes,
-                           Clock& clock) {
+std::string WriteSpoolFile(const std::string& spoolFolder, std::string_view nome,
+                           const std::vector<std::string_view>& pieces, Clock& clock) {
     NameSource names(spoolFolder, nome, clock);
     std::string finalName = names.NameForNow();
     // Hidden, and never ending in ".spool", so nothing takes it for a spool file.
     TemporaryFile temporary(spoolFolder + "." + finalName.substr(spoolFolder.size()) + ".partial", finalName);
-    temporary.WriteToDisk(bytes, finalName);
+    temporary.WriteToDisk(pieces, finalName);
     // link() never replaces an existing name, unlike rename(), so a name that
     // is taken is found out here, atomically.
     while (::link(temporary.Path().c_str(), finalName.c_str()) != 0) {

@@ -2,17 +2,18 @@
 // Puts a spool file on disk so that no ".spool" file is ever seen half-written.
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/Clock.h"
 
 namespace oprinter {
 
-// Writes bytes under a temporary name in spoolFolder (ends with "/"), flushes
+// Writes the pieces, one after the other, under a temporary name in spoolFolder (ends with "/"), flushes
 // them to disk, then gives the file the name SpoolFileName builds from nome
 // and the time, without replacing an existing file: while the name is taken it
 // waits 50 ms and builds it again. Returns the final name. Throws
 // std::runtime_error naming the file; the temporary file is removed then.
-std::string WriteSpoolFile(const std::string& spoolFolder, std::string_view nome, std::string_view bytes,
-                           Clock& clock);
+std::string WriteSpoolFile(const std::string& spoolFolder, std::string_view nome,
+                           const std::vector<std::string_view>& pieces, Clock& clock);
 
 }  // namespace oprinter

@@ -107,7 +107,18 @@ struct StreamUnderTest {
     void GiveAttributes(const Strings& attributes) {
         session.readSpoolInfo = [attributes](Strings& info) { return info = attributes, true; };
     }
-    const Strings& Lines() const { return stream.Document().SpoolText; }
+    // The document's lines, read back from the text as the spool file gets it.
+    Strings Lines() const {
+        std::vector<std::string_view> pieces;
+        stream.Document().SpoolText.AppendPieces(pieces);
+        std::string text;
+        for (const std::string_view piece : pieces) text += piece;
+        Strings lines;
+        for (size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+            lines.push_back(text.substr(start, end - start));
+        }
+        return lines;
+    }
 
     // Names in the Spool folder, sorted.
     Strings SpoolFolderNames() const {

@@ -54,7 +54,7 @@ TEST(SpoolFile, TakenNameIsNeverReplacedButBuiltAgain50MillisecondsLater) {
     // A wall clock that stands still does not keep the session waiting for ever.
     FakeClock still;
     still.now = At(9, 15, 30, 123);
-    EXPECT_THROW(WriteSpoolFile(t.folder.Path() + "Spool/", "QSYSPRT", "x", still), std::runtime_error);
+    EXPECT_THROW(WriteSpoolFile(t.folder.Path() + "Spool/", "QSYSPRT", {"x"}, still), std::runtime_error);
     EXPECT_EQ(still.slept, std::chrono::milliseconds(200 * 50));
     EXPECT_EQ(t.SpoolFolderNames().size(), 2u);
 }

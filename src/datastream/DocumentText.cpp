@@ -1,0 +1,46 @@
+#include "datastream/DocumentText.h"
+
+#include <algorithm>
+
+namespace oprinter {
+namespace {
+
+constexpr std::string_view kLineEnd = "\r\n";
+// Large enough that a 50 MiB document is a few hundred pieces, small enough
+// that a letter does not hold much more than it needs.
+constexpr size_t kBlockSize = 256 * 1024;
+
+}  // namespace
+
+size_t DocumentText::Size() const {
+    return Empty() ? 0 : finishedSize_ + current_.size() + kLineEnd.size();
+}
+
+void DocumentText::StartLine() {
+    if (!Empty()) {
+        const size_t needed = current_.size() + kLineEnd.size();
+        if (blocks_.empty() || blocks_.back().capacity() - blocks_.back().size() < needed) {
+            blocks_.emplace_back().reserve(std::max(kBlockSize, needed));
+        }
+        blocks_.back().append(current_).append(kLineEnd);
+        finishedSize_ += needed;
+        current_.clear();
+    }
+    ++lineCount_;
+}
+
+void DocumentText::AppendPieces(std::vector<std::string_view>& pieces) const {
+    if (Empty()) return;
+    pieces.insert(pieces.end(), blocks_.begin(), blocks_.end());
+    pieces.push_back(current_);
+    pieces.push_back(kLineEnd);
+}
+
+void DocumentText::Release() {
+    std::vector<std::string>().swap(blocks_);
+    std::string().swap(current_);
+    finishedSize_ = 0;
+    lineCount_ = 0;
+}
+
+}  // namespace oprinter

@@ -2,9 +2,9 @@
 """Faults at every stage of a session, from the host and from the printer's
 own machine. After each the service keeps running and stops cleanly when
 asked; a lost session it is left with is replaced at the next control
-cycle; no ".spool" file is ever
-truncated; every spooled file the host was told is printed is on disk; open
-descriptors and temporary files do not grow."""
+cycle; no ".spool" file is ever truncated; every spooled file the host was
+told is printed is on disk; open descriptors and temporary files do not
+grow."""
 
 import contextlib
 import os

@@ -82,6 +82,8 @@ public:
             const ssize_t written = ::writev(fd_, rest.data() + first, count);
             if (written < 0 && errno == EINTR) continue;
             if (written < 0) throw FileError("Cannot write file", reportedName, errno);
+            // Nothing written yet no error: give up rather than loop for ever.
+            if (written == 0) throw FileError("Cannot write file", reportedName, EIO);
             first = Advance(rest, first, static_cast<size_t>(written));
         }
         if (::fsync(fd_) != 0) throw FileError("Cannot write file", reportedName, errno);

@@ -59,6 +59,22 @@ TEST(SpoolFile, TakenNameIsNeverReplacedButBuiltAgain50MillisecondsLater) {
     EXPECT_EQ(t.SpoolFolderNames().size(), 2u);
 }
 
+TEST(SpoolFile, MorePiecesThanOneWritevTakesLandInOrder) {
+    // Empty pieces among them, and more than IOV_MAX in all.
+    std::vector<std::string> texts;
+    for (size_t k = 0; k < 3000; ++k) texts.push_back(std::string(k % 7, static_cast<char>('a' + k % 26)));
+    const std::vector<std::string_view> pieces(texts.begin(), texts.end());
+    std::string expected;
+    for (const std::string& text : texts) expected += text;
+    StreamUnderTest t;
+    ::mkdir(t.folder.File("Spool").c_str(), 0777);
+    FakeClock clock;
+    clock.now = At(9, 15, 30, 123);
+    WriteSpoolFile(t.folder.Path() + "Spool/", "QSYSPRT", pieces, clock);
+    EXPECT_EQ(t.SpoolFolderNames(), (Strings{"QSYSPRT 20261208091530123.spool"}));
+    EXPECT_EQ(t.SpoolFile("QSYSPRT 20261208091530123.spool"), expected);
+}
+
 TEST(SpoolFile, NomeFromTheHostCannotLeaveTheSpoolFolder) {
     for (const auto& [nome, safe] : {std::pair<std::string, std::string>{"../x", ".._x"}, {"a\\b", "a_b"},
                                      {"..", "__"}, {".", "_"}, {"a\x01\x7F\x85z", "a___z"}, {"\xC0k", "\xC0k"}}) {

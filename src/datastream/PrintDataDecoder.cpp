@@ -73,14 +73,12 @@ void PrintDataStream::ProcessPrintData(std::string_view data, size_t position) {
         const std::string_view piece = data.substr(p, taken);
         p += taken;
         state_.SegmentRemaining = static_cast<uint8_t>(state_.SegmentRemaining - taken);
-        if (state_.SegmentRemaining != 0) {
-            state_.SegmentBuffer.append(piece);
-        } else if (state_.SegmentBuffer.empty()) {
+        if (state_.SegmentRemaining == 0 && state_.SegmentBuffer.empty()) {
             CompleteSegment(piece);  // the whole segment in this record: decoded where it lies
-        } else {
-            state_.SegmentBuffer.append(piece);
-            CompleteSegment(state_.SegmentBuffer);
+            continue;
         }
+        state_.SegmentBuffer.append(piece);
+        if (state_.SegmentRemaining == 0) CompleteSegment(state_.SegmentBuffer);
     }
 }
 

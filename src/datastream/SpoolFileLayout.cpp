@@ -54,11 +54,4 @@ std::string SpoolFileHeader(std::string_view attributeText, size_t textSize) {
     return bytes;
 }
 
-std::string SpoolFileBytes(std::string_view attributeText, const std::vector<std::string>& lines) {
-    constexpr std::string_view kLineEnd = "\r\n";
-    std::string text;
-    for (const std::string& line : lines) text.append(line).append(kLineEnd);
-    return SpoolFileHeader(attributeText, text.size()) + text;
-}
-
 }  // namespace oprinter

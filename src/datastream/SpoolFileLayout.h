@@ -19,7 +19,4 @@ std::string AttributeText(const std::vector<std::string>& items);
 // Throws std::runtime_error when a text is too long for its 32-bit length.
 std::string SpoolFileHeader(std::string_view attributeText, size_t textSize);
 
-// A whole spool file whose text is lines.
-std::string SpoolFileBytes(std::string_view attributeText, const std::vector<std::string>& lines);
-
 }  // namespace oprinter

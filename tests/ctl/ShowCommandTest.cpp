@@ -6,6 +6,7 @@
 #include <string>
 
 #include "datastream/SpoolFileLayout.h"
+#include "support/SpoolFileText.h"
 #include "support/TempFolder.h"
 
 namespace oprinter::test {

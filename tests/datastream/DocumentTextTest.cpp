@@ -7,21 +7,14 @@
 #include <vector>
 
 #include "datastream/DocumentText.h"
+#include "support/SpoolFileText.h"
 
-namespace oprinter {
+namespace oprinter::test {
 namespace {
-
-std::string Joined(const DocumentText& text) {
-    std::vector<std::string_view> pieces;
-    text.AppendPieces(pieces);
-    std::string joined;
-    for (const std::string_view piece : pieces) joined += piece;
-    return joined;
-}
 
 TEST(DocumentTextTest, LinesOfEveryLengthAcrossBlocksReadBackInOrder) {
     DocumentText text;
-    EXPECT_EQ(Joined(text), "");
+    EXPECT_EQ(DocumentTextBytes(text), "");
     EXPECT_EQ(text.Size(), 0u);
     std::string expected;
     // Short and empty lines by the thousand, one longer than a block, and
@@ -35,11 +28,11 @@ TEST(DocumentTextTest, LinesOfEveryLengthAcrossBlocksReadBackInOrder) {
     }
     EXPECT_EQ(text.LineCount(), 20000u);
     EXPECT_EQ(text.Size(), expected.size());
-    EXPECT_EQ(Joined(text), expected);
+    EXPECT_EQ(DocumentTextBytes(text), expected);
     text.Release();
     EXPECT_TRUE(text.Empty());
-    EXPECT_EQ(Joined(text), "");
+    EXPECT_EQ(DocumentTextBytes(text), "");
 }
 
 }  // namespace
-}  // namespace oprinter
+}  // namespace oprinter::test

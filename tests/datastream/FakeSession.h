@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "datastream/PrintDataStream.h"
+#include "support/SpoolFileText.h"
 #include "support/TempFolder.h"
 
 namespace oprinter::test {
@@ -109,10 +110,7 @@ struct StreamUnderTest {
     }
     // The document's lines, read back from the text as the spool file gets it.
     Strings Lines() const {
-        std::vector<std::string_view> pieces;
-        stream.Document().SpoolText.AppendPieces(pieces);
-        std::string text;
-        for (const std::string_view piece : pieces) text += piece;
+        const std::string text = DocumentTextBytes(stream.Document().SpoolText);
         Strings lines;
         for (size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
             lines.push_back(text.substr(start, end - start));

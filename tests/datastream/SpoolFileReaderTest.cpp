@@ -6,6 +6,7 @@
 
 #include "FakeSession.h"
 #include "datastream/SpoolFileLayout.h"
+#include "support/SpoolFileText.h"
 
 namespace oprinter::test {
 namespace {

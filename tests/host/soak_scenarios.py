@@ -9,7 +9,7 @@ from printer_side import ask
 from scenarios import scenario, started_session
 from spooled_files import ESCAPING, LETTER, REPORT
 
-# Fewer in slow builds: the environment of the test that runs the host says.
+# A longer or shorter soak by hand: the environment of the test that runs the host says.
 SOAK_FILES = int(os.environ.get("OPRINTER_SOAK_FILES", "1000"))
 MEASURE_EVERY = 100
 # From 61 bytes to 128 KiB of text, in records of several sizes.

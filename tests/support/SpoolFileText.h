@@ -1,0 +1,31 @@
+#pragma once
+// Spool file bytes for tests, laid out by the same pieces the service saves.
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "datastream/DocumentText.h"
+#include "datastream/SpoolFileLayout.h"
+
+namespace oprinter::test {
+
+// The text as a spool file holds it: every line with its CR LF.
+inline std::string DocumentTextBytes(const DocumentText& text) {
+    std::vector<std::string_view> pieces;
+    text.AppendPieces(pieces);
+    std::string bytes;
+    for (const std::string_view piece : pieces) bytes += piece;
+    return bytes;
+}
+
+// A whole spool file whose text is lines.
+inline std::string SpoolFileBytes(std::string_view attributeText, const std::vector<std::string>& lines) {
+    DocumentText text;
+    for (const std::string& line : lines) {
+        text.StartLine();
+        text.CurrentLine() = line;
+    }
+    return SpoolFileHeader(attributeText, text.Size()) + DocumentTextBytes(text);
+}
+
+}  // namespace oprinter::test

@@ -48,11 +48,11 @@ host_done() { ! kill -0 "$host" 2>/dev/null; }
 rm -rf "$DEMO"
 mkdir -p "$DEMO"
 cp build-demo/oprinter "$DEMO/"
-cp tests/host/samples/CvTable "$DEMO/"
-$PYTHON tests/host/service_config.py "$ADDRESS" "$SCENARIO" build-demo/oprinterctl DebugLevel=0 >"$DEMO/OPrinter.cfg"
+cp testhost/samples/CvTable "$DEMO/"
+$PYTHON testhost/service_config.py "$ADDRESS" "$SCENARIO" build-demo/oprinterctl DebugLevel=0 >"$DEMO/OPrinter.cfg"
 
 echo "== test host on $ADDRESS (ports 23 and 21), scenario $SCENARIO"
-$PYTHON tests/host/ibmi_host.py "$ADDRESS" "$SCENARIO" --log "$DEMO/host.log" >"$DEMO/host.out" 2>&1 &
+$PYTHON testhost/ibmi_host.py "$ADDRESS" "$SCENARIO" --log "$DEMO/host.log" >"$DEMO/host.out" 2>&1 &
 host=$!
 wait_until 10 host_ready || { echo "the test host did not start:"; cat "$DEMO/host.out"; exit 1; }
 

@@ -1,5 +1,5 @@
 """The test's half of the steps a scenario asks of the printer's machine
-(tests/host/printer_side.py): while the host runs, follow its log, take each
+(testhost/printer_side.py): while the host runs, follow its log, take each
 step asked for, and answer on the host's standard input."""
 
 import sys

@@ -14,7 +14,7 @@ import sys
 import tempfile
 import time
 
-HOST_FOLDER = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "host")
+HOST_FOLDER = os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))), "testhost")
 sys.path.insert(0, HOST_FOLDER)
 
 import scenarios  # noqa: E402

@@ -26,7 +26,7 @@ import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
-sys.path.insert(0, os.path.join(ROOT, "tests", "host"))
+sys.path.insert(0, os.path.join(ROOT, "testhost"))
 
 import expected_attributes  # noqa: E402
 import expected_spool  # noqa: E402

@@ -21,7 +21,7 @@ constexpr const char* kPython = "/usr/bin/python3";
 
 FtpHostProcess::FtpHostProcess() {
     SetScenario("{}");
-    const std::string script = std::string(OPRINTER_SOURCE_DIR) + "/tests/host/ftp_host.py";
+    const std::string script = std::string(OPRINTER_SOURCE_DIR) + "/testhost/ftp_host.py";
     const std::string scenario = folder_.File("scenario.json");
     const std::string log = folder_.File("commands.txt");
     const std::string ready = folder_.File("ready");

@@ -1,5 +1,5 @@
 #pragma once
-// The FTP side of the fake host (tests/host/ftp_host.py), run as a child
+// The FTP side of the fake host (testhost/ftp_host.py), run as a child
 // process on loopback for the length of a test suite.
 #include <sys/types.h>
 

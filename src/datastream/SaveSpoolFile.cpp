@@ -1,5 +1,6 @@
 // Writing a finished document to its spool file.
-#include <sys/stat.h>
+#include <filesystem>
+#include <system_error>
 
 #include "datastream/PrintDataStream.h"
 #include "datastream/SpoolFileLayout.h"
@@ -22,7 +23,8 @@ void PrintDataStream::SaveSpoolFile() {
     state_.SpoolText.AppendPieces(pieces);
     const std::string spoolFolder = exeFolder_ + "Spool/";
     // A folder that cannot be made shows up as the file that cannot be created.
-    ::mkdir(spoolFolder.c_str(), 0777);
+    std::error_code ignored;
+    std::filesystem::create_directory(spoolFolder, ignored);
     // On failure the document stays open and the exception reaches the read
     // handler, so the record that ended the document is not acknowledged.
     WriteSpoolFile(spoolFolder, NomeOf(state_.SpoolInfo), pieces, clock_);

@@ -1,45 +1,22 @@
 #include "hostspool/CrtSock.h"
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
+#include <algorithm>
 
 #include "platform/ResolveHost.h"
+#include "platform/Socket.h"
 
 namespace oprinter {
 namespace {
 
 using SteadyTime = std::chrono::steady_clock::time_point;
 
-enum class WaitResult { Ready, TimedOut, Failed };
-
-WaitResult WaitUntil(int handle, short events, SteadyTime deadline) {
-    for (;;) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        pollfd entry{handle, events, 0};
-        int ready = ::poll(&entry, 1, left.count() > 0 ? static_cast<int>(left.count()) : 0);
-        if (ready > 0) return WaitResult::Ready;
-        if (ready == 0) return WaitResult::TimedOut;
-        if (errno != EINTR) return WaitResult::Failed;
-    }
-}
-
 SteadyTime DeadlineAfter(std::chrono::milliseconds timeLimit) {
     return std::chrono::steady_clock::now() + timeLimit;
 }
 
-bool SetNonBlocking(int handle, bool nonBlocking) {
-    int flags = ::fcntl(handle, F_GETFL);
-    if (flags < 0) return false;
-    flags = nonBlocking ? (flags | O_NONBLOCK) : (flags & ~O_NONBLOCK);
-    return ::fcntl(handle, F_SETFL, flags) == 0;
+SocketWait WaitUntil(SocketHandle handle, bool forWriting, SteadyTime deadline) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    return WaitForSocket(handle, forWriting, std::max(left, std::chrono::milliseconds(0)));
 }
 
 std::string Endpoint(const std::string& host, uint16_t port) {
@@ -48,36 +25,32 @@ std::string Endpoint(const std::string& host, uint16_t port) {
 
 // The connect itself, bounded by the time limit; the socket stays blocking
 // for the callers. Empty when connected, else the reason.
-std::string ConnectWithin(int handle, const sockaddr_in& address, std::chrono::milliseconds timeLimit,
+std::string ConnectWithin(SocketHandle handle, Ipv4Address address, uint16_t port, std::chrono::milliseconds timeLimit,
                           const std::string& endpoint) {
-    if (!SetNonBlocking(handle, true)) return "Cannot connect to " + endpoint + ": " + std::strerror(errno);
+    if (!SetSocketBlocking(handle, false))
+        return "Cannot connect to " + endpoint + ": " + SocketErrorText(SocketErrorCode());
     int error = 0;
-    if (::connect(handle, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-        if (errno != EINPROGRESS) {
-            error = errno;
-        } else {
-            WaitResult waited = WaitUntil(handle, POLLOUT, DeadlineAfter(timeLimit));
-            if (waited == WaitResult::TimedOut) return "Timed out connecting to " + endpoint;
-            socklen_t length = sizeof error;
-            if (waited == WaitResult::Failed || ::getsockopt(handle, SOL_SOCKET, SO_ERROR, &error, &length) != 0)
-                error = errno;
-        }
+    if (!StartConnect(handle, address, port)) {
+        error = SocketErrorCode();
+    } else {
+        const SocketWait waited = WaitUntil(handle, true, DeadlineAfter(timeLimit));
+        if (waited == SocketWait::TimedOut) return "Timed out connecting to " + endpoint;
+        error = waited == SocketWait::Failed ? SocketErrorCode() : PendingSocketError(handle);
     }
-    if (error == 0 && !SetNonBlocking(handle, false)) error = errno;
-    return error == 0 ? std::string() : "Cannot connect to " + endpoint + ": " + std::strerror(error);
+    if (error == 0 && !SetSocketBlocking(handle, true)) error = SocketErrorCode();
+    return error == 0 ? std::string() : "Cannot connect to " + endpoint + ": " + SocketErrorText(error);
 }
 
 class TcpChannel final : public ByteChannel {
 public:
-    explicit TcpChannel(int handle) : handle_(handle) {}
+    explicit TcpChannel(SocketHandle handle) : handle_(handle) {}
     ~TcpChannel() override { Abort(); }
     TcpChannel(const TcpChannel&) = delete;
     TcpChannel& operator=(const TcpChannel&) = delete;
 
     bool Send(std::string_view bytes) override {
         while (!bytes.empty()) {
-            ssize_t sent = ::send(handle_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-            if (sent < 0 && errno == EINTR) continue;
+            const long sent = SendToSocket(handle_, bytes.data(), bytes.size());
             if (sent <= 0) return false;
             bytes.remove_prefix(static_cast<size_t>(sent));
         }
@@ -85,9 +58,9 @@ public:
     }
 
     Received Receive(std::span<char> into, std::chrono::milliseconds timeLimit) override {
-        WaitResult waited = WaitUntil(handle_, POLLIN, DeadlineAfter(timeLimit));
-        if (waited == WaitResult::TimedOut) return {0, ReceiveEnd::TimedOut};
-        ssize_t received = waited == WaitResult::Ready ? ::recv(handle_, into.data(), into.size(), 0) : -1;
+        const SocketWait waited = WaitUntil(handle_, false, DeadlineAfter(timeLimit));
+        if (waited == SocketWait::TimedOut) return {0, ReceiveEnd::TimedOut};
+        const long received = waited == SocketWait::Ready ? ReceiveFromSocket(handle_, into.data(), into.size()) : -1;
         if (received <= 0) return {0, ReceiveEnd::Closed};
         return {static_cast<size_t>(received), ReceiveEnd::None};
     }
@@ -95,14 +68,13 @@ public:
     bool Close(std::chrono::milliseconds timeLimit) override {
         if (handle_ < 0) return true;
         bool peerClosed = true;
-        if (::shutdown(handle_, SHUT_WR) == 0) {
-            SteadyTime deadline = DeadlineAfter(timeLimit);
-            char discarded[1024];
-            for (;;) {
-                WaitResult waited = WaitUntil(handle_, POLLIN, deadline);
-                if (waited == WaitResult::TimedOut) peerClosed = false;
-                if (waited != WaitResult::Ready || ::recv(handle_, discarded, sizeof discarded, 0) <= 0) break;
-            }
+        ShutdownSocket(handle_, true);
+        const SteadyTime deadline = DeadlineAfter(timeLimit);
+        char discarded[1024];
+        for (;;) {
+            const SocketWait waited = WaitUntil(handle_, false, deadline);
+            if (waited == SocketWait::TimedOut) peerClosed = false;
+            if (waited != SocketWait::Ready || ReceiveFromSocket(handle_, discarded, sizeof discarded) <= 0) break;
         }
         Abort();
         return peerClosed;
@@ -110,7 +82,7 @@ public:
 
     void Abort() override {
         if (handle_ < 0) return;
-        ::close(handle_);
+        CloseSocket(handle_);
         handle_ = -1;
     }
 
@@ -121,7 +93,7 @@ public:
     }
 
 private:
-    int handle_;
+    SocketHandle handle_;
 };
 
 }  // namespace
@@ -134,17 +106,13 @@ std::unique_ptr<ByteChannel> SockConnect(const std::string& host, uint16_t port,
         failure = "Cannot resolve the host name " + host;
         return nullptr;
     }
-    int handle = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (handle < 0) {
-        failure = "Cannot create a socket: " + std::string(std::strerror(errno));
+    const SocketHandle handle = OpenStreamSocket();
+    if (handle == kNoSocket) {
+        failure = "Cannot create a socket: " + SocketErrorText(SocketErrorCode());
         return nullptr;
     }
     auto channel = std::make_unique<TcpChannel>(handle);
-    sockaddr_in target{};
-    target.sin_family = AF_INET;
-    target.sin_port = htons(port);
-    target.sin_addr.s_addr = address;
-    failure = ConnectWithin(handle, target, timeLimit, endpoint);
+    failure = ConnectWithin(handle, address, port, timeLimit, endpoint);
     if (!failure.empty()) return nullptr;
     return channel;
 }

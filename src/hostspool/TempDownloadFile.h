@@ -2,26 +2,24 @@
 // The file a download lands in: hidden (its name begins with ".FTP"), readable
 // by the service alone, and gone when the object goes.
 #include <cstddef>
+#include <memory>
 #include <string>
-#include <utility>
+
+#include "platform/ScratchFile.h"
 
 namespace oprinter {
 
 class TempDownloadFile {
 public:
-    explicit TempDownloadFile(int descriptor, std::string path) : descriptor_(descriptor), path_(std::move(path)) {}
-    ~TempDownloadFile();
-    TempDownloadFile(const TempDownloadFile&) = delete;
-    TempDownloadFile& operator=(const TempDownloadFile&) = delete;
+    explicit TempDownloadFile(std::unique_ptr<ScratchFile> file) : file_(std::move(file)) {}
 
-    const std::string& Path() const { return path_; }
+    const std::string& Path() const { return file_->Path(); }
     void Append(const char* bytes, size_t count);
     // Everything written so far.
     std::string Content() const;
 
 private:
-    int descriptor_;
-    std::string path_;
+    std::unique_ptr<ScratchFile> file_;
 };
 
 // Creates an empty file with a unique name in exeFolder + "tmp/", making that

@@ -1,19 +1,18 @@
 #include "logging/LogWriter.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include "platform/AppendFile.h"
 
 namespace oprinter {
 
 namespace {
 
 bool FileExists(const std::string& name) {
-    struct stat info{};
-    return ::stat(name.c_str(), &info) == 0;
+    std::error_code error;
+    return std::filesystem::exists(name, error);
 }
 
 std::string TwoDigits(int value) {
@@ -47,9 +46,9 @@ std::string LogLineDateText(const LocalDateTime& now) {
 }
 
 uint32_t LogFileSize(const std::string& fileName) {
-    struct stat info{};
-    if (::stat(fileName.c_str(), &info) != 0) return 0;
-    return static_cast<uint32_t>(info.st_size);
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(fileName, error);
+    return error ? 0 : static_cast<uint32_t>(size);
 }
 
 LogWriter::LogWriter(std::string exeFolder, const Clock& clock)
@@ -88,17 +87,7 @@ void LogWriter::Append(const LogSettings& settings, std::string_view text) const
     line.append(text);
     line += "\r\n";
 
-    // Created when missing, then appended to; no stream buffer is set up for one line.
-    const int fd = ::open(target.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0) return;
-    std::string_view rest = line;
-    while (!rest.empty()) {
-        const ssize_t written = ::write(fd, rest.data(), rest.size());
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) break;
-        rest.remove_prefix(static_cast<size_t>(written));
-    }
-    ::close(fd);
+    AppendToFile(target, line);
 }
 
 }  // namespace oprinter

@@ -19,4 +19,8 @@ void HeartbeatFile::WriteValue(int32_t value) {
     ReplaceFile(fileName_, std::to_string(value) + "\n", 0644);
 }
 
+std::unique_ptr<HeartbeatStore> ServiceHeartbeat(const std::string& serviceName) {
+    return std::make_unique<HeartbeatFile>(serviceName);
+}
+
 }  // namespace oprinter

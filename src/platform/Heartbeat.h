@@ -2,6 +2,7 @@
 // The watchdog heartbeat: one number that an external watchdog reads to see
 // that the service is alive.
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace oprinter {
@@ -12,6 +13,9 @@ public:
     // Throws std::runtime_error carrying the error text when the value cannot be stored.
     virtual void WriteValue(int32_t value) = 0;
 };
+
+// Where the platform's watchdog reads the service's heartbeat.
+std::unique_ptr<HeartbeatStore> ServiceHeartbeat(const std::string& serviceName);
 
 inline constexpr const char* kDefaultHeartbeatRoot = "/var/lib";
 

@@ -111,4 +111,17 @@ std::string ExecutablePath() {
     return self.string();
 }
 
+std::unique_ptr<ServiceRegistrar> SystemServiceRegistrar() {
+    class SystemdRegistrar final : public ServiceRegistrar {
+    public:
+        void Install(const ServiceUnit& unit) override { installer_.Install(unit); }
+        void Uninstall(const std::string& name) override { installer_.Uninstall(name); }
+
+    private:
+        ProcessSystemctl systemctl_;
+        ServiceInstaller installer_{kSystemUnitFolder, systemctl_};
+    };
+    return std::make_unique<SystemdRegistrar>();
+}
+
 }  // namespace oprinter

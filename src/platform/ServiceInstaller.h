@@ -5,15 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/ServiceRegistrar.h"
+
 namespace oprinter {
 
-struct ServiceUnit {
-    std::string name;            // the unit file is name + ".service"
-    std::string description;
-    std::string executablePath;  // absolute
-};
-
-// The unit: runs the executable as root in the foreground (Type=notify),
+// The unit file is name + ".service". The unit: runs the executable as root in the foreground (Type=notify),
 // restarts it only when it fails, started at boot.
 // Throws std::runtime_error when the path cannot be written into a unit file.
 std::string UnitFileText(const ServiceUnit& unit);
@@ -33,16 +29,16 @@ public:
 
 inline constexpr const char* kSystemUnitFolder = "/etc/systemd/system";
 
-class ServiceInstaller {
+class ServiceInstaller final : public ServiceRegistrar {
 public:
     ServiceInstaller(std::string unitFolder, SystemctlRunner& systemctl);
 
     // Writes the unit file, reloads systemd and enables the unit; a unit
     // already there is replaced. Throws std::runtime_error with the error text.
-    void Install(const ServiceUnit& unit);
+    void Install(const ServiceUnit& unit) override;
     // Stops and disables the unit, removes its file and reloads systemd.
     // Throws std::runtime_error, also when the unit is not installed.
-    void Uninstall(const std::string& name);
+    void Uninstall(const std::string& name) override;
 
     std::string UnitFileName(const std::string& name) const;
 
@@ -50,8 +46,5 @@ private:
     std::string unitFolder_;
     SystemctlRunner& systemctl_;
 };
-
-// Absolute path of the running executable.
-std::string ExecutablePath();
 
 }  // namespace oprinter

@@ -1,5 +1,7 @@
 #include "platform/SocketErrors.h"
 
+#include "platform/Socket.h"
+
 #include <cerrno>
 
 namespace oprinter {
@@ -61,6 +63,6 @@ int WinsockError(int errnoValue) {
     }
 }
 
-int LastSocketError() { return WinsockError(errno); }
+int LastSocketError() { return WinsockError(SocketErrorCode()); }
 
 }  // namespace oprinter

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <pugixml.hpp>
 #include <stdexcept>
 
+#include "platform/XmlDocument.h"
 #include "service/CryptStr.h"
 #include "service/Latin1Text.h"
 #include "service/ValueForms.h"
@@ -24,59 +24,53 @@ public:
 
 std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
 
-std::string Where(const pugi::xml_node& element, const char* name) {
-    return "attribute " + Quoted(name) + " of element " + Quoted(Utf8ToLatin1(element.name()));
+std::string Where(const XmlElement& element, const char* name) {
+    return "attribute " + Quoted(name) + " of element " + Quoted(Utf8ToLatin1(element.name));
 }
 
-std::string TextAttribute(const pugi::xml_node& element, const char* name) {
-    const pugi::xml_attribute attribute = element.attribute(name);
-    if (!attribute) throw AttributeError(Where(element, name) + " is missing");
-    return Utf8ToLatin1(attribute.value());
+std::string TextAttribute(const XmlElement& element, const char* name) {
+    const std::string* value = element.Attribute(name);
+    if (value == nullptr) throw AttributeError(Where(element, name) + " is missing");
+    return Utf8ToLatin1(*value);
 }
 
-bool BooleanAttribute(const pugi::xml_node& element, const char* name) {
+bool BooleanAttribute(const XmlElement& element, const char* name) {
     const std::string text = TextAttribute(element, name);
     const std::optional<bool> value = BooleanValue(text);
     if (!value) throw AttributeError(Quoted(text) + " is not a valid boolean value (" + Where(element, name) + ")");
     return *value;
 }
 
-int32_t IntegerAttribute(const pugi::xml_node& element, const char* name) {
+int32_t IntegerAttribute(const XmlElement& element, const char* name) {
     const std::string text = TextAttribute(element, name);
     const std::optional<int32_t> value = DecimalInteger(text);
     if (!value) throw AttributeError(Quoted(text) + " is not a valid integer value (" + Where(element, name) + ")");
     return *value;
 }
 
-pugi::xml_node RootElement(const std::string& path, pugi::xml_document& document) {
-    // pugixml follows a declared ISO-8859-1 and the UTF-16 and UTF-32 forms;
-    // anything else reaches it as UTF-8, and its 8-bit bytes survive the
-    // conversion of each value (Utf8ToLatin1).
-    const pugi::xml_parse_result result = document.load_file(path.c_str());
-    if (!result) {
-        std::string message = std::string(kConfigFileName) + ": " + result.description();
-        if (result.offset > 0) message += " at offset " + std::to_string(result.offset);
-        throw std::runtime_error(message);
+XmlElement RootElement(const std::string& path) {
+    try {
+        return ReadXmlFile(path);
+    } catch (const std::runtime_error& failure) {
+        throw std::runtime_error(std::string(kConfigFileName) + ": " + failure.what());
     }
-    return document.document_element();
 }
 
-void ReadDay(const pugi::xml_node& element, TDaySchedule& day) {
+void ReadDay(const XmlElement& element, TDaySchedule& day) {
     // Each value is stored as soon as it is read: a failure keeps the earlier ones.
     day.Skedula = BooleanAttribute(element, "Skedula");
     day.StartTime = TimeFromText(TextAttribute(element, "StartTime"));
     day.EndTime = TimeFromText(TextAttribute(element, "EndTime"));
 }
 
-void ReadSchedule(const pugi::xml_node& root, Settings& settings) {
-    for (const pugi::xml_node& child : root.children()) {
-        if (child.type() != pugi::node_element) continue;
-        const auto day = std::find(kDayNames.begin(), kDayNames.end(), child.name());
+void ReadSchedule(const XmlElement& root, Settings& settings) {
+    for (const XmlElement& child : root.children) {
+        const auto day = std::find(kDayNames.begin(), kDayNames.end(), child.name);
         if (day != kDayNames.end()) ReadDay(child, settings.Schedule[day - kDayNames.begin()]);
     }
 }
 
-void ReadLanguage(const pugi::xml_node& root, Settings& settings) {
+void ReadLanguage(const XmlElement& root, Settings& settings) {
     try {
         settings.Language = TextAttribute(root, "Language");
     } catch (const AttributeError&) {
@@ -86,7 +80,7 @@ void ReadLanguage(const pugi::xml_node& root, Settings& settings) {
 }
 
 // The optional settings; each group stops at its first failure.
-void ReadOptionalSettings(const pugi::xml_node& root, Settings& settings) {
+void ReadOptionalSettings(const XmlElement& root, Settings& settings) {
     try {
         settings.MaxLog = IntegerAttribute(root, "MaxLog");
     } catch (const AttributeError&) {
@@ -112,8 +106,7 @@ void ReadOptionalSettings(const pugi::xml_node& root, Settings& settings) {
 }
 
 void ReadFile(const std::string& path, Settings& settings) {
-    pugi::xml_document document;
-    const pugi::xml_node root = RootElement(path, document);
+    const XmlElement root = RootElement(path);
     settings.System = TextAttribute(root, "System");
     settings.User = TextAttribute(root, "User");
     settings.Password = Descramble(TextAttribute(root, "Password"));

@@ -8,7 +8,7 @@ namespace oprinter {
 
 namespace {
 
-const char* Register(const CommandLine& commandLine, ServiceInstaller& installer, const ExecutablePathSource& executablePath) {
+const char* Register(const CommandLine& commandLine, ServiceRegistrar& installer, const ExecutablePathSource& executablePath) {
     if (commandLine.install) {
         installer.Install({kServiceName, kDisplayName, executablePath()});
         return "Service installed successfully";
@@ -19,7 +19,7 @@ const char* Register(const CommandLine& commandLine, ServiceInstaller& installer
 
 }  // namespace
 
-int RunRegistration(const CommandLine& commandLine, ServiceInstaller& installer,
+int RunRegistration(const CommandLine& commandLine, ServiceRegistrar& installer,
                     const ExecutablePathSource& executablePath, std::ostream& out, std::ostream& err) {
     try {
         const char* success = Register(commandLine, installer, executablePath);

@@ -4,7 +4,7 @@
 #include <ostream>
 #include <string>
 
-#include "platform/ServiceInstaller.h"
+#include "platform/ServiceRegistrar.h"
 #include "service/CommandLine.h"
 
 namespace oprinter {
@@ -15,7 +15,7 @@ using ExecutablePathSource = std::function<std::string()>;
 // Installs (INSTALL wins over UNINSTALL) or uninstalls the service. Success
 // prints its line on out unless SILENT; a failure always prints the display
 // name and the error text on err. Returns the exit status, 0 on success.
-int RunRegistration(const CommandLine& commandLine, ServiceInstaller& installer,
+int RunRegistration(const CommandLine& commandLine, ServiceRegistrar& installer,
                     const ExecutablePathSource& executablePath, std::ostream& out, std::ostream& err);
 
 }  // namespace oprinter

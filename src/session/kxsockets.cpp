@@ -2,18 +2,10 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
-#include <cstring>
 #include <exception>
 
-#include <arpa/inet.h>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <sys/ioctl.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include "platform/ResolveHost.h"
+#include "platform/Socket.h"
 #include "platform/SocketErrors.h"
 
 namespace oprinter {
@@ -39,14 +31,6 @@ constexpr std::array<PortEntry, 7> kPortTable{{
 
 constexpr uint16_t kMaxCallLength = 65535;
 
-sockaddr_in InternetAddress(Ipv4Address address, uint16_t port) {
-    sockaddr_in socketAddress{};
-    socketAddress.sin_family = AF_INET;
-    socketAddress.sin_port = htons(port);
-    socketAddress.sin_addr.s_addr = address;
-    return socketAddress;
-}
-
 uint16_t CallLength(size_t length) {
     return static_cast<uint16_t>(std::min<size_t>(length, kMaxCallLength));
 }
@@ -63,7 +47,7 @@ void SocketsCleanup() { socketsStarted = false; }
 // ---------------------------------------------------------------------------
 // TVornSocket
 
-TVornSocket::TVornSocket(asio::io_context& loop) : descriptor_(loop) {}
+TVornSocket::TVornSocket(asio::io_context& loop) : watcher_(loop) {}
 
 TVornSocket::~TVornSocket() { SetActive(false); }
 
@@ -86,16 +70,11 @@ void TVornSocket::SetActive(bool value) {
     }
     libraryStarted_ = libraryStarted_ || SocketsStartup();
     if (!libraryStarted_) return;
-    handle_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (handle_ < 0) {
-        handle_ = -1;
-        return;
-    }
+    handle_ = OpenStreamSocket();
+    if (handle_ == kNoSocket) return;
     // Both modes use a non-blocking handle; only notification mode watches it.
-    int nonBlocking = 1;
-    ::ioctl(handle_, FIONBIO, &nonBlocking);
-    asio::error_code ignored;
-    descriptor_.assign(handle_, ignored);
+    SetSocketBlocking(handle_, false);
+    watcher_.Assign(handle_);
     active_ = true;
     phase_ = Phase::Unconnected;
     WatchForEvents();
@@ -104,12 +83,11 @@ void TVornSocket::SetActive(bool value) {
 
 void TVornSocket::Deactivate() {
     guard_.Revoke();
-    for (int32_t accepted : accepted_) ::close(accepted);
+    for (int32_t accepted : accepted_) CloseSocket(accepted);
     accepted_.clear();
     if (handle_ != -1) {
-        ::shutdown(handle_, SHUT_RDWR);
-        asio::error_code ignored;
-        descriptor_.close(ignored);
+        ShutdownSocket(handle_, false);
+        watcher_.Close();
         handle_ = -1;
     }
     readWatched_ = false;
@@ -151,16 +129,15 @@ void TVornSocket::SetPortName(TPortName name) {
 void TVornSocket::StartListening() {
     if (!active_ || !server_) return;
     if (IpAddr.empty()) {
-        std::array<char, 22> hostName{};
-        if (::gethostname(hostName.data(), 21) == 0) IpAddr = AddressToText(ResolveHost(hostName.data()));
+        const std::string hostName = LocalHostName();
+        if (!hostName.empty()) IpAddr = AddressToText(ResolveHost(hostName));
     }
-    const sockaddr_in local = InternetAddress(ParseDottedAddress(IpAddr), Port);
-    if (::bind(handle_, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+    if (!BindSocket(handle_, ParseDottedAddress(IpAddr), Port)) {
         // Listening unbound would take a port nobody asked for.
         ReportError(LastSocketError(), handle_, 0);
         return;
     }
-    if (::listen(handle_, 0) != 0) {
+    if (!ListenOnSocket(handle_)) {
         ReportError(LastSocketError(), handle_, 0);
         return;
     }
@@ -212,23 +189,21 @@ void TVornSocket::WatchForEvents() {
 void TVornSocket::WatchReadable() {
     if (readWatched_ || BlockingMode) return;
     readWatched_ = true;
-    descriptor_.async_wait(asio::posix::descriptor_base::wait_read,
-                           [this, watch = guard_.Watch()](const asio::error_code& error) {
-                               if (!watch.Live()) return;
-                               readWatched_ = false;
-                               if (!error) Readable();
-                           });
+    watcher_.WhenReadable([this, watch = guard_.Watch()](bool ready) {
+        if (!watch.Live()) return;
+        readWatched_ = false;
+        if (ready) Readable();
+    });
 }
 
 void TVornSocket::WatchWritable() {
     if (writeWatched_ || BlockingMode) return;
     writeWatched_ = true;
-    descriptor_.async_wait(asio::posix::descriptor_base::wait_write,
-                           [this, watch = guard_.Watch()](const asio::error_code& error) {
-                               if (!watch.Live()) return;
-                               writeWatched_ = false;
-                               if (!error) Writable();
-                           });
+    watcher_.WhenWritable([this, watch = guard_.Watch()](bool ready) {
+        if (!watch.Live()) return;
+        writeWatched_ = false;
+        if (ready) Writable();
+    });
 }
 
 void TVornSocket::Readable() {
@@ -242,7 +217,7 @@ void TVornSocket::Readable() {
     }
     if (phase_ != Phase::Connected) return;
     char next;
-    const ssize_t peeked = ::recv(socket, &next, 1, MSG_PEEK);
+    const long peeked = ReceiveFromSocket(socket, &next, 1, true);
     if (peeked > 0) {
         // The next read notification waits for the handler's receive call.
         if (events_.Has(evRead)) Notify(socket, TEvents::Code(evRead), 0);
@@ -269,9 +244,7 @@ void TVornSocket::Writable() {
 
 void TVornSocket::ConnectFinished() {
     const int32_t socket = handle_;
-    int outcome = 0;
-    socklen_t length = sizeof outcome;
-    if (::getsockopt(socket, SOL_SOCKET, SO_ERROR, &outcome, &length) != 0) outcome = errno;
+    const int outcome = PendingSocketError(socket);
     if (outcome != 0) {
         phase_ = Phase::Unconnected;
         if (events_.Has(evConnect)) Notify(socket, TEvents::Code(evConnect), WinsockError(outcome));
@@ -320,8 +293,8 @@ void TVornSocket::Raise(const TSocketEvent& handler, int32_t aSocket) {
 }
 
 void TVornSocket::AcceptConnection(int32_t listener) {
-    const int32_t accepted = ::accept4(listener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-    if (accepted < 0) {
+    const int32_t accepted = AcceptSocket(listener);
+    if (accepted == kNoSocket) {
         ReportError(LastSocketError(), listener, TEvents::Code(evAccept));
         return;
     }
@@ -330,11 +303,8 @@ void TVornSocket::AcceptConnection(int32_t listener) {
 }
 
 void TVornSocket::ReadLocalAddress() {
-    sockaddr_in local{};
-    socklen_t length = sizeof local;
-    if (::getsockname(handle_, reinterpret_cast<sockaddr*>(&local), &length) == 0) {
-        IpAddr = AddressToText(local.sin_addr.s_addr);
-    }
+    Ipv4Address local = 0;
+    if (LocalAddress(handle_, local)) IpAddr = AddressToText(local);
 }
 
 // ---------------------------------------------------------------------------
@@ -349,8 +319,7 @@ void TSocket::Connect(const std::string& host) {
         ReportError(kWsaAddressNotAvailable, Handle(), 0);
         return;
     }
-    const sockaddr_in remote = InternetAddress(address, Port);
-    if (::connect(Handle(), reinterpret_cast<const sockaddr*>(&remote), sizeof remote) == 0 || errno == EINPROGRESS) {
+    if (StartConnect(Handle(), address, Port)) {
         ConnectStarted();
         return;
     }
@@ -363,7 +332,7 @@ int32_t TSocket::ReceiveBuf(int32_t aSocket, void* buf, uint16_t size) {
             ReportError(kWsaNotSocket, aSocket, 0);
             return 0;
         }
-        const ssize_t received = ::recv(aSocket, buf, size, 0);
+        const long received = ReceiveFromSocket(aSocket, static_cast<char*>(buf), size);
         const int error = received < 0 ? LastSocketError() : 0;
         if (aSocket == Handle()) ReceiveCalled();
         if (received >= 0) return static_cast<int32_t>(received);
@@ -379,7 +348,7 @@ int32_t TSocket::SendBuf(int32_t aSocket, const void* buf, uint16_t len) {
         ReportError(kWsaNotSocket, aSocket, 1);
         return 0;
     }
-    const ssize_t sent = ::send(aSocket, buf, len, MSG_NOSIGNAL);
+    const long sent = SendToSocket(aSocket, static_cast<const char*>(buf), len);
     if (sent >= 0) return static_cast<int32_t>(sent);
     const int error = LastSocketError();
     if (error == kWsaWouldBlock && aSocket == Handle()) SendBlocked();

@@ -17,9 +17,9 @@
 #include <vector>
 
 #include <asio/io_context.hpp>
-#include <asio/posix/stream_descriptor.hpp>
 
 #include "platform/DottedAddress.h"
+#include "platform/Socket.h"
 #include "session/HandlerGuard.h"
 
 namespace oprinter {
@@ -140,7 +140,7 @@ private:
     void AcceptConnection(int32_t listener);
     void ReadLocalAddress();
 
-    asio::posix::stream_descriptor descriptor_;
+    SocketWatcher watcher_;
     HandlerGuard guard_;  // revoked whenever the handle goes
     bool active_ = false;
     TEvents events_;

@@ -1,52 +1,26 @@
 #include "app/oprinter/RunService.h"
 
-#include <csignal>
-#include <exception>
-#include <iostream>
+#include <memory>
 
 #include <asio/io_context.hpp>
-#include <asio/signal_set.hpp>
 
 #include "platform/Clock.h"
 #include "platform/EventLog.h"
 #include "platform/ExecutableFolder.h"
 #include "platform/Heartbeat.h"
-#include "platform/SystemdNotify.h"
+#include "platform/ServiceHost.h"
 #include "service/O3812Printer.h"
 #include "service/ServiceIdentity.h"
 
 namespace oprinter {
 
 int RunService() {
-    // A peer that goes away must cost a failed send, never the process.
-    std::signal(SIGPIPE, SIG_IGN);
-    // Likewise a file size limit: a write past it fails with EFBIG, which the
-    // spool file writer reports and recovers from, instead of ending the process.
-    std::signal(SIGXFSZ, SIG_IGN);
     asio::io_context loop;
-    HeartbeatFile heartbeat(kServiceName);
-    TO3812Printer service(ExecutableFolder(), DefaultClock(), heartbeat, DefaultEventLog(), loop);
+    const std::unique_ptr<HeartbeatStore> heartbeat = ServiceHeartbeat(kServiceName);
+    TO3812Printer service(ExecutableFolder(), DefaultClock(), *heartbeat, DefaultEventLog(), loop);
     service.ServiceCreate();
-
-    // Registered before the first cycle, so that an early stop request waits for the loop.
-    asio::signal_set stopSignals(loop, SIGTERM, SIGINT);
-    stopSignals.async_wait([&](const std::error_code& error, int) {
-        if (error) return;
-        NotifyStopping();
-        service.ServiceStop();
-        loop.stop();
-    });
-
-    service.ServiceExecute();
-    NotifyReady();
-    try {
-        loop.run();
-    } catch (const std::exception& failure) {
-        // Something escaped a session handler: end with a failure, so that systemd restarts the service.
-        std::cerr << kDisplayName << ": " << failure.what() << '\n';
-        return 1;
-    }
-    return 0;
+    return HostService(kServiceName, kDisplayName, loop,
+                       {[&] { service.ServiceExecute(); }, [&] { service.ServiceStop(); }});
 }
 
 }  // namespace oprinter

@@ -2,7 +2,7 @@
 
 namespace oprinter {
 
-// Runs the service on one event loop until SIGTERM or SIGINT; returns the exit status.
+// Runs the service on one event loop until the service manager stops it; returns the exit status.
 int RunService();
 
 }  // namespace oprinter

@@ -1,11 +1,12 @@
-// oprinter: the service. Without switches it runs in the foreground, as
-// systemd runs it; INSTALL and UNINSTALL register and remove the unit.
+// oprinter: the service. Without switches it runs as the service manager
+// starts it; INSTALL and UNINSTALL register and remove the service.
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/oprinter/RunService.h"
-#include "platform/ServiceInstaller.h"
+#include "platform/ServiceRegistrar.h"
 #include "service/CommandLine.h"
 #include "service/ServiceRegistration.h"
 
@@ -13,7 +14,6 @@ int main(int argc, char** argv) {
     using namespace oprinter;
     const CommandLine commandLine = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (!commandLine.install && !commandLine.uninstall) return RunService();
-    ProcessSystemctl systemctl;
-    ServiceInstaller installer(kSystemUnitFolder, systemctl);
-    return RunRegistration(commandLine, installer, ExecutablePath, std::cout, std::cerr);
+    const std::unique_ptr<ServiceRegistrar> registrar = SystemServiceRegistrar();
+    return RunRegistration(commandLine, *registrar, ExecutablePath, std::cout, std::cerr);
 }

@@ -1,0 +1,157 @@
+// Files through POSIX descriptors.
+#include <fcntl.h>
+#include <limits.h>
+#include <sys/uio.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include "platform/AppendFile.h"
+#include "platform/NewFile.h"
+#include "platform/ScratchFile.h"
+#include "platform/SystemError.h"
+
+namespace oprinter {
+namespace {
+
+// Skips written bytes of the pieces from first on; returns the first piece
+// with bytes still to write.
+size_t Advance(std::vector<iovec>& pieces, size_t first, size_t written) {
+    for (; first < pieces.size() && written >= pieces[first].iov_len; ++first) written -= pieces[first].iov_len;
+    if (written > 0) {
+        pieces[first].iov_base = static_cast<char*>(pieces[first].iov_base) + written;
+        pieces[first].iov_len -= written;
+    }
+    return first;
+}
+
+bool WriteFully(int fd, const char* bytes, size_t count) {
+    while (count > 0) {
+        const ssize_t written = ::write(fd, bytes, count);
+        if (written < 0 && errno == EINTR) continue;
+        if (written < 0) return false;
+        if (written == 0) {
+            errno = EIO;
+            return false;
+        }
+        bytes += written;
+        count -= static_cast<size_t>(written);
+    }
+    return true;
+}
+
+class DescriptorNewFile final : public NewFile {
+public:
+    DescriptorNewFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+    ~DescriptorNewFile() override {
+        if (fd_ >= 0) ::close(fd_);
+        ::unlink(path_.c_str());
+    }
+
+    int WriteAll(const std::vector<std::string_view>& pieces) override {
+        std::vector<iovec> rest;
+        for (const std::string_view piece : pieces) {
+            if (!piece.empty()) rest.push_back({const_cast<char*>(piece.data()), piece.size()});
+        }
+        for (size_t first = 0; first < rest.size();) {
+            const int count = static_cast<int>(std::min<size_t>(rest.size() - first, IOV_MAX));
+            const ssize_t written = ::writev(fd_, rest.data() + first, count);
+            if (written < 0 && errno == EINTR) continue;
+            if (written < 0) return errno;
+            // Nothing written yet no error: give up rather than loop for ever.
+            if (written == 0) return EIO;
+            first = Advance(rest, first, static_cast<size_t>(written));
+        }
+        if (::fsync(fd_) != 0) return errno;
+        const int fd = fd_;
+        fd_ = -1;
+        return ::close(fd) != 0 ? errno : 0;
+    }
+
+    Naming GiveName(const std::string& finalName) override {
+        // link() never replaces an existing name, unlike rename(), so a name
+        // that is taken is found out here, atomically.
+        if (::link(path_.c_str(), finalName.c_str()) == 0) return Naming::Named;
+        return errno == EEXIST ? Naming::Taken : Naming::Failed;
+    }
+
+private:
+    int fd_;
+    std::string path_;
+};
+
+class DescriptorScratchFile final : public ScratchFile {
+public:
+    DescriptorScratchFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+    ~DescriptorScratchFile() override {
+        ::close(fd_);
+        ::unlink(path_.c_str());
+    }
+
+    const std::string& Path() const override { return path_; }
+    bool Append(const char* bytes, size_t count) override { return WriteFully(fd_, bytes, count); }
+
+    bool ReadAll(std::string& content) const override {
+        content.clear();
+        char piece[4096];
+        for (off_t offset = 0;;) {
+            const ssize_t got = ::pread(fd_, piece, sizeof piece, offset);
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0) return false;
+            if (got == 0) return true;
+            content.append(piece, static_cast<size_t>(got));
+            offset += got;
+        }
+    }
+
+private:
+    int fd_;
+    std::string path_;
+};
+
+}  // namespace
+
+const int kFileExistsError = EEXIST;
+
+int LastSystemError() { return errno; }
+
+std::string SystemErrorText(int code) { return std::strerror(code); }
+
+bool AppendToFile(const std::string& path, std::string_view bytes) {
+    // Created when missing, then appended to; no stream buffer is set up for one line.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    const bool written = WriteFully(fd, bytes.data(), bytes.size());
+    ::close(fd);
+    return written;
+}
+
+std::unique_ptr<NewFile> NewFile::Create(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
+    if (fd < 0) return nullptr;
+    return std::make_unique<DescriptorNewFile>(fd, path);
+}
+
+void SyncFolder(const std::string& folder) {
+    // Not every file system can sync a folder; the file's own data is on disk
+    // already, so a failure is let pass.
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+std::unique_ptr<ScratchFile> ScratchFile::Create(const std::string& folder, const std::string& prefix) {
+    const std::string pattern = folder + prefix + "XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    // mkostemp makes the file with mode 0600.
+    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    return std::make_unique<DescriptorScratchFile>(fd, std::string(name.data()));
+}
+
+}  // namespace oprinter

@@ -1,0 +1,24 @@
+#pragma once
+// A file with a unique name made by the platform, readable by the service
+// alone and removed when the object goes.
+#include <cstddef>
+#include <memory>
+#include <string>
+
+namespace oprinter {
+
+class ScratchFile {
+public:
+    // An empty file in folder (which ends with a separator) whose name begins
+    // with prefix; nullptr with LastSystemError() when it cannot be made.
+    static std::unique_ptr<ScratchFile> Create(const std::string& folder, const std::string& prefix);
+    virtual ~ScratchFile() = default;
+
+    virtual const std::string& Path() const = 0;
+    // false with LastSystemError() when not every byte was written.
+    virtual bool Append(const char* bytes, size_t count) = 0;
+    // Everything written so far; false with LastSystemError() on a failed read.
+    virtual bool ReadAll(std::string& content) const = 0;
+};
+
+}  // namespace oprinter

@@ -1,0 +1,144 @@
+// Files through Win32 handles.
+#include <windows.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/AppendFile.h"
+#include "platform/NewFile.h"
+#include "platform/ScratchFile.h"
+#include "platform/SystemError.h"
+
+namespace oprinter {
+namespace {
+
+constexpr size_t kMostPerCall = size_t{1} << 30;
+
+bool WriteFully(HANDLE file, const char* bytes, size_t count) {
+    while (count > 0) {
+        DWORD written = 0;
+        const DWORD part = static_cast<DWORD>(std::min(count, kMostPerCall));
+        if (!::WriteFile(file, bytes, part, &written, nullptr)) return false;
+        if (written == 0) {
+            ::SetLastError(ERROR_WRITE_FAULT);
+            return false;
+        }
+        bytes += written;
+        count -= written;
+    }
+    return true;
+}
+
+class HandleNewFile final : public NewFile {
+public:
+    HandleNewFile(HANDLE file, std::string path) : file_(file), path_(std::move(path)) {}
+    ~HandleNewFile() override {
+        if (file_ != INVALID_HANDLE_VALUE) ::CloseHandle(file_);
+        ::DeleteFileA(path_.c_str());
+    }
+
+    int WriteAll(const std::vector<std::string_view>& pieces) override {
+        for (const std::string_view piece : pieces) {
+            if (!WriteFully(file_, piece.data(), piece.size())) return static_cast<int>(::GetLastError());
+        }
+        if (!::FlushFileBuffers(file_)) return static_cast<int>(::GetLastError());
+        const HANDLE file = file_;
+        file_ = INVALID_HANDLE_VALUE;
+        return ::CloseHandle(file) ? 0 : static_cast<int>(::GetLastError());
+    }
+
+    Naming GiveName(const std::string& finalName) override {
+        // Without MOVEFILE_REPLACE_EXISTING a name that is taken is found out
+        // here, atomically, and never replaced.
+        if (::MoveFileExA(path_.c_str(), finalName.c_str(), MOVEFILE_WRITE_THROUGH)) return Naming::Named;
+        const DWORD error = ::GetLastError();
+        return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? Naming::Taken : Naming::Failed;
+    }
+
+private:
+    HANDLE file_;
+    std::string path_;
+};
+
+class HandleScratchFile final : public ScratchFile {
+public:
+    HandleScratchFile(HANDLE file, std::string path) : file_(file), path_(std::move(path)) {}
+    ~HandleScratchFile() override { ::CloseHandle(file_); }  // FILE_FLAG_DELETE_ON_CLOSE removes it
+
+    const std::string& Path() const override { return path_; }
+    bool Append(const char* bytes, size_t count) override { return WriteFully(file_, bytes, count); }
+
+    bool ReadAll(std::string& content) const override {
+        content.clear();
+        char piece[4096];
+        for (ULONGLONG offset = 0;;) {
+            OVERLAPPED at{};
+            at.Offset = static_cast<DWORD>(offset);
+            at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+            DWORD got = 0;
+            if (!::ReadFile(file_, piece, sizeof piece, &got, &at)) return ::GetLastError() == ERROR_HANDLE_EOF;
+            if (got == 0) return true;
+            content.append(piece, got);
+            offset += got;
+        }
+    }
+
+private:
+    HANDLE file_;
+    std::string path_;
+};
+
+}  // namespace
+
+const int kFileExistsError = ERROR_FILE_EXISTS;
+
+int LastSystemError() { return static_cast<int>(::GetLastError()); }
+
+std::string SystemErrorText(int code) {
+    char* text = nullptr;
+    const DWORD length = ::FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        static_cast<DWORD>(code), 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string message = length > 0 ? std::string(text, length) : "Error " + std::to_string(code);
+    ::LocalFree(text);
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == '.'))
+        message.pop_back();
+    return message;
+}
+
+bool AppendToFile(const std::string& path, std::string_view bytes) {
+    // Others may read the log while it grows.
+    const HANDLE file = ::CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    const bool written = WriteFully(file, bytes.data(), bytes.size());
+    ::CloseHandle(file);
+    return written;
+}
+
+std::unique_ptr<NewFile> NewFile::Create(const std::string& path) {
+    const HANDLE file =
+        ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return nullptr;
+    return std::make_unique<HandleNewFile>(file, path);
+}
+
+// The rename is written through (MOVEFILE_WRITE_THROUGH); nothing more to do.
+void SyncFolder(const std::string&) {}
+
+std::unique_ptr<ScratchFile> ScratchFile::Create(const std::string& folder, const std::string& prefix) {
+    char name[MAX_PATH + 1] = {};
+    // The platform makes the unique name and creates the file empty.
+    if (::GetTempFileNameA(folder.c_str(), prefix.c_str(), 0, name) == 0) return nullptr;
+    const HANDLE file = ::CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD error = ::GetLastError();
+        ::DeleteFileA(name);
+        ::SetLastError(error);
+        return nullptr;
+    }
+    return std::make_unique<HandleScratchFile>(file, std::string(name));
+}
+
+}  // namespace oprinter

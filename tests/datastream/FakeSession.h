@@ -123,7 +123,7 @@ struct StreamUnderTest {
         Strings names;
         std::error_code missing;
         for (const auto& entry : std::filesystem::directory_iterator(folder.File("Spool"), missing)) {
-            names.push_back(entry.path().filename());
+            names.push_back(entry.path().filename().string());
         }
         std::sort(names.begin(), names.end());
         return names;

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,11 @@ class MarkingHeartbeat final : public HeartbeatStore {
 public:
     Mark mark;
     void WriteValue(int32_t value) override { mark("[heartbeat " + std::to_string(value) + "]"); }
+};
+
+class FailingHeartbeat final : public HeartbeatStore {
+public:
+    void WriteValue(int32_t) override { throw std::runtime_error("the watchdog's store is read-only"); }
 };
 
 class QuietEventLog final : public EventLog {
@@ -215,15 +221,13 @@ TEST_F(ServiceTest, RefusingHostIsRetriedEachCycleUntilItAccepts) {
 }
 
 TEST_F(ServiceTest, HeartbeatThatCannotBeWrittenIsLoggedAndTheCycleGoesOn) {
-    folder.Write("not-a-folder", "");
-    HeartbeatFile file(kServiceName, folder.File("not-a-folder"));
-    store = &file;
+    FailingHeartbeat failing;
+    store = &failing;
     ConfigureTuesdays(ClosedPort());
     CycleAt(9, 0, 0);
     const Texts texts = LogTexts();
     ASSERT_EQ(texts.size(), 3u);
-    EXPECT_EQ(texts[0], "Errore Send Guardian Value: " + folder.File("not-a-folder") +
-                            "/kxGuardian/O3812Printer: Not a directory");
+    EXPECT_EQ(texts[0], "Errore Send Guardian Value: the watchdog's store is read-only");
     EXPECT_EQ(texts[1], "Starting...");
 }
 

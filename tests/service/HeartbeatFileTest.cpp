@@ -1,5 +1,6 @@
 // The heartbeat file that the watchdog reads.
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 #include <sys/stat.h>
 
@@ -27,6 +28,18 @@ TEST(HeartbeatFileTest, CreatesItsFoldersAndReplacesTheValueWhole) {
     struct stat info{};
     ASSERT_EQ(::stat(file.FileName().c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0644u);
+}
+
+TEST(HeartbeatFileTest, AFolderThatCannotBeMadeIsReportedWithItsPath) {
+    TempFolder root;
+    root.Write("not-a-folder", "");
+    HeartbeatFile file(kServiceName, root.File("not-a-folder"));
+    try {
+        file.WriteValue(1);
+        ADD_FAILURE() << "the value was stored";
+    } catch (const std::runtime_error& failure) {
+        EXPECT_EQ(std::string(failure.what()), root.File("not-a-folder") + "/kxGuardian/O3812Printer: Not a directory");
+    }
 }
 
 }  // namespace

@@ -1,17 +1,25 @@
 #include "support/TempFolder.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 
 namespace oprinter::test {
 
 TempFolder::TempFolder() {
-    char pattern[] = "/tmp/oprinter-test-XXXXXX";
-    if (::mkdtemp(pattern) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = std::string(pattern) + "/";
+    // A name nobody has taken, made by creating it; the same on both platforms.
+    const std::filesystem::path base = std::filesystem::temp_directory_path();
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::filesystem::path candidate = base / ("oprinter-test-" + std::to_string(random()));
+        if (std::filesystem::create_directory(candidate)) {
+            path_ = candidate.generic_string() + "/";
+            return;
+        }
+    }
+    throw std::runtime_error("no temporary folder could be made");
 }
 
 TempFolder::~TempFolder() {

@@ -16,6 +16,8 @@ void EnsureWinsockStarted() {
 }
 
 Ipv4Address ResolveHost(const std::string& host) {
+    // Windows resolves an empty name to this machine; no host is configured then.
+    if (host.empty()) return 0;
     EnsureWinsockStarted();
     addrinfo hints{};
     hints.ai_family = AF_INET;

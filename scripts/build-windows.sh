@@ -1,0 +1,28 @@
+#!/bin/sh
+# Builds OPrinter.exe and oprinterctl.exe for 64-bit Windows into
+# build-windows/, runs the unit tests under Wine, and packs
+# dist/oprinter-<version>-windows-x64.zip.
+set -eu
+cd "$(dirname "$0")/.."
+sh scripts/as-root.sh sh scripts/setup-windows.sh
+cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build-windows -j"$(nproc)"
+
+echo "== unit tests under Wine"
+. scripts/wine-env.sh
+trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
+(cd build-windows && ctest --output-on-failure --timeout 300)
+
+version=$(git describe --tags --always 2>/dev/null || echo dev)
+name="oprinter-$version-windows-x64"
+stage="build-windows/$name"
+rm -rf "$stage" && mkdir -p "$stage" dist
+for program in OPrinter.exe oprinterctl.exe; do
+  x86_64-w64-mingw32-strip -o "$stage/$program" "build-windows/$program"
+done
+# Windows line ends for Notepad.
+sed 's/$/\r/' samples/OPrinter.cfg >"$stage/OPrinter.cfg"
+sed 's/$/\r/' packaging/windows/README.txt >"$stage/README.txt"
+rm -f "dist/$name.zip"
+(cd build-windows && zip -qr "../dist/$name.zip" "$name")
+echo "== dist/$name.zip"

@@ -20,6 +20,7 @@ using Strings = std::vector<std::string>;
 class RecordingSession final : public StreamLog {
 public:
     Strings events;  // in order, e.g. "log:text", "trace2:text", "send", "read", "save"
+    bool recording = true;  // false: nothing goes into events (fuzzing, where speed counts)
     std::string sent;
     bool traceOn = false;
     std::function<bool(Strings&)> readSpoolInfo = [](Strings&) { return false; };
@@ -27,20 +28,22 @@ public:
     // Throws to fail the save.
     std::function<void(const SpoolDocument&)> saveSpoolFile = [](const SpoolDocument&) {};
 
-    void SetStatusText(const std::string& text) { events.push_back("status:" + text); }
-    void Send(std::string_view bytes) { sent += bytes, events.push_back("send"); }
-    void AbortSession(const std::string& message) { events.push_back("abort:" + message); }
-    void ReadSpoolInfo(Strings& spoolInfo) { events.push_back("read"), readSpoolInfo(spoolInfo); }
-    void StartPrinterWriter() { events.push_back("start writer"), startPrinterWriter(); }
-    void SaveSpoolFile(const SpoolDocument& document) { saveSpoolFile(document), events.push_back("save"); }
+    void SetStatusText(const std::string& text) { Record("status:", text); }
+    void Send(std::string_view bytes) { sent += bytes, Record("send", ""); }
+    void AbortSession(const std::string& message) { Record("abort:", message); }
+    void ReadSpoolInfo(Strings& spoolInfo) { Record("read", ""), readSpoolInfo(spoolInfo); }
+    void StartPrinterWriter() { Record("start writer", ""), startPrinterWriter(); }
+    void SaveSpoolFile(const SpoolDocument& document) { saveSpoolFile(document), Record("save", ""); }
 
-    void WriteLog(bool detail, std::string_view text) override {
-        events.push_back((detail ? "detail:" : "log:") + std::string(text));
-    }
+    void WriteLog(bool detail, std::string_view text) override { Record(detail ? "detail:" : "log:", text); }
     void WriteTrace(int32_t level, std::string_view text) override {
-        events.push_back("trace" + std::to_string(level) + ":" + std::string(text));
+        if (recording) events.push_back("trace" + std::to_string(level) + ":" + std::string(text));
     }
     bool TraceOn() const override { return traceOn; }
+
+    void Record(std::string_view kind, std::string_view text) {
+        if (recording) events.push_back(std::string(kind) + std::string(text));
+    }
 
     // The events that start with prefix, prefix removed.
     Strings Events(const std::string& prefix) const {

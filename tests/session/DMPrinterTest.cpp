@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "LoopbackHost.h"
+#include "support/LoopbackHost.h"
 #include "logging/LogWriter.h"
 #include "platform/EventLog.h"
 #include "session/DMPrinter.h"
@@ -94,7 +94,7 @@ const std::string kDefaultBlock =
 
 TEST_F(SessionTest, RefusedConnectLogsOneSocketError) {
     TDMPrinter& session = Create();
-    session.Telnet.Port = test::RefusingPort(loop);
+    session.Telnet.Port = test::ClosedPort();
     session.StartSession();
     ASSERT_TRUE(RunUntil(loop, [&] { return !session.IsConnected(); }));
     RunFor(loop, std::chrono::milliseconds(50));

@@ -57,7 +57,6 @@ public:
     bool DocumentOpen() const { return documentOpen_; }
     const PageLayout& Layout() const { return layout_; }
     const SaveBookkeeping& Bookkeeping() const { return bookkeeping_; }
-    const SegmentAssembly& Segment() const { return segment_; }
 
 private:
     void StartSegment(std::string_view segment);

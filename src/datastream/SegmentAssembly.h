@@ -14,8 +14,6 @@ public:
 
     // True at an SCS command position (no segment being collected).
     bool AtCommand() const { return remaining_ == 0; }
-    // Bytes of the current segment still to come.
-    uint8_t Remaining() const { return remaining_; }
 
     // Starts a segment of count bytes (0 skips it).
     void Start(uint8_t count);

@@ -44,11 +44,14 @@ for target in $targets; do
   artifacts="$build/artifacts/$target/"
   log="$build/fuzz-$target.log"
   mkdir -p "$corpus" "$artifacts"
+  # A session longer than 1 KiB reaches nothing a shorter one does not (the
+  # record size bound has a unit test of its own) and costs many times as much.
+  case $target in session) options="-max_len=1024" ;; *) options="" ;; esac
   echo "== $target: fuzzing for $seconds s"
   started=$(date +%s)
   status=0
   # shellcheck disable=SC2086
-  "$program" $limits -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="$artifacts" \
+  "$program" $limits $options -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="$artifacts" \
     "$corpus" "tests/fuzz/corpus/$target" >"$log" 2>&1 || status=$?
   elapsed=$(( $(date +%s) - started ))
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)

@@ -97,7 +97,9 @@ void TO3812Printer::SuperviseSession() {
 
 void TO3812Printer::CreateSession() {
     try {
-        DMPrinter = std::make_unique<TDMPrinter>(sessionContext_);
+        SessionContext context = sessionContext_;
+        context.ftpPort = FtpPort;
+        DMPrinter = std::make_unique<TDMPrinter>(context);
         CopySettings(*DMPrinter);
         WriteLog(false, "Starting...");
         DMPrinter->StartSession();
@@ -120,7 +122,6 @@ void TO3812Printer::CopySettings(TDMPrinter& session) const {
     session.APILib = Config.APILib;
     session.DebugLevel = Config.DebugLevel;
     session.Telnet.Port = TelnetPort;
-    session.FtpPort = FtpPort;
 }
 
 bool TO3812Printer::InSchedule() const {

@@ -12,7 +12,7 @@
 #include <asio/io_context.hpp>
 #include <gtest/gtest.h>
 
-#include "LoopbackHost.h"
+#include "support/LoopbackHost.h"
 #include "logging/LogWriter.h"
 #include "platform/Heartbeat.h"
 #include "service/O3812Printer.h"
@@ -84,14 +84,7 @@ protected:
         clock.now = At(hour, minute, second);
         Service().ControlCycle();
     }
-    bool RunUntil(const std::function<bool()>& done) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (!done() && std::chrono::steady_clock::now() < deadline) {
-            loop.restart();
-            loop.run_one_for(std::chrono::milliseconds(10));
-        }
-        return done();
-    }
+    bool RunUntil(const std::function<bool()>& done) { return test::RunUntil(loop, done); }
     // Today's log texts without their date and time, from the given line on.
     Texts LogTexts(size_t from = 0) const {
         std::istringstream lines(folder.Read("OPrinter " + LogDateText(clock.now) + ".log"));

@@ -14,7 +14,7 @@
 #include <asio/io_context.hpp>
 #include <gtest/gtest.h>
 
-#include "LoopbackHost.h"
+#include "support/LoopbackHost.h"
 #include "platform/Heartbeat.h"
 #include "service/O3812Printer.h"
 #include "support/FakeClock.h"
@@ -108,11 +108,7 @@ protected:
     }
 
     bool RunUntil(const std::function<bool()>& done) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (!done() && std::chrono::steady_clock::now() < deadline) {
-            loop.restart();
-            loop.run_one_for(std::chrono::milliseconds(10));
-        }
+        test::RunUntil(loop, done);
         loop.restart();
         loop.poll();  // what else is due, such as cancelled waits of the control timer
         return done();

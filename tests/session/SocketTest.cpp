@@ -8,7 +8,7 @@
 
 #include "platform/DottedAddress.h"
 #include "platform/SocketErrors.h"
-#include "LoopbackHost.h"
+#include "support/LoopbackHost.h"
 #include "session/kxsockets.h"
 
 namespace oprinter {
@@ -97,7 +97,7 @@ TEST_F(SocketTest, ActivationIsIdempotentAndDeferredWhileLoading) {
 }
 
 TEST_F(SocketTest, RefusedConnectIsOneErrorAndNeverAConnect) {
-    socket.Port = test::RefusingPort(loop);
+    socket.Port = test::ClosedPort();
     socket.Connect("127.0.0.1");
     ASSERT_TRUE(RunUntil(loop, [&] { return !errors.empty(); }));
     RunFor(loop, std::chrono::milliseconds(50));
@@ -220,7 +220,7 @@ TEST_F(SocketTest, ServerModeAcceptsAConnection) {
     server.SetEvents({evAccept});
     server.OnAccept = [&](TVornSocket&, int32_t aSocket) { accepted = aSocket; };
     server.IpAddr = "127.0.0.1";
-    server.Port = test::RefusingPort(loop);
+    server.Port = test::ClosedPort();
     server.SetServer(true);
     server.SetActive(true);
 

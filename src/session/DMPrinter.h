@@ -117,6 +117,7 @@ private:
     HandlerGuard timerGuard_;  // revoked whenever the timer is switched
     bool timerSaveEnabled_ = false;
     bool traceOn_ = false;
+    std::string cvTableProblem_;  // why CvTable could not be read; set before stream_
     TelnetParser parser_;
     PrintDataStream stream_;
 };

@@ -45,6 +45,7 @@ class HostLink:
         self.namespace, self.printer_end, self.host_end = _names(self.pid)
         subnet = TEST_NETWORK.network_address + self.pid % (TEST_NETWORK.num_addresses // 4) * 4
         self.printer_address, self.host_address = str(subnet + 1), str(subnet + 2)
+        self.host_link_address = "02:6f:70:%02x:%02x:%02x" % tuple(self.pid.to_bytes(3, "big"))
 
     def __enter__(self):
         _remove_left_behind()
@@ -56,7 +57,15 @@ class HostLink:
             _ip("addr", "add", self.printer_address + "/30", "dev", self.printer_end)
             _ip("link", "set", self.printer_end, "up")
             _ip("-n", self.namespace, "addr", "add", self.host_address + "/30", "dev", self.host_end)
+            _ip("-n", self.namespace, "link", "set", self.host_end, "address", self.host_link_address)
             _ip("-n", self.namespace, "link", "set", "lo", "up")
+            # Known for good, the host's link address is never asked for: the
+            # printer's packets then vanish on the downed link as they do on
+            # the way to a host behind a router, and its connection times
+            # out. Asked for on the link, it would fail at once, which the
+            # kernel reports instead (host unreachable).
+            _ip("neigh", "replace", self.host_address, "lladdr", self.host_link_address, "dev", self.printer_end,
+                "nud", "permanent")
             self.up()
         except BaseException:
             _remove(self.pid)

@@ -3,7 +3,7 @@
 down: no close, no reset) is noticed by the printer itself, within three
 minutes, as a socket error that ends the session; once the link is back, the
 next control cycle opens a new session, within two minutes, and it prints.
-This takes the real times: about three and a half minutes."""
+This takes the real times: about three minutes."""
 
 import sys
 import time

@@ -14,7 +14,7 @@ build=build-fuzz
 
 sh scripts/as-root.sh sh scripts/setup.sh
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++-14 \
-  -DOPRINTER_FUZZ=ON -DOPRINTER_TESTS=OFF >/dev/null
+  -DOPRINTER_FUZZ=ON -DOPRINTER_TESTS=OFF -DOPRINTER_WERROR=ON >/dev/null
 cmake --build "$build" --target fuzzers -j2
 
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1:symbolize=1}"

@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <optional>
+#include <system_error>
 
 #include "datastream/CvTable.h"
 #include "datastream/SpoolFileWriter.h"
@@ -18,13 +19,17 @@ constexpr int kEventTypeError = 1;
 constexpr uint16_t kReceiveSize = 255;
 constexpr int32_t kTrafficTraceLevel = 1;
 
-// An unreadable table leaves the session without substitutions.
-CvTable LoadCvTable(const std::string& fileName) {
+// Without its table the session substitutes nothing. A missing table is the
+// usual case; one that is there but cannot be read gets a line, in problem.
+CvTable LoadCvTable(const std::string& fileName, std::string& problem) {
     try {
         return CvTable::FromFile(fileName);
-    } catch (const std::exception&) {
-        return CvTable();
+    } catch (const std::system_error& error) {
+        if (error.code() != std::errc::no_such_file_or_directory) problem = std::string("CvTable Error: ") + error.what();
+    } catch (const std::exception& error) {
+        problem = std::string("CvTable Error: ") + error.what();
     }
+    return CvTable();
 }
 
 // The session log as the host spool services see it.
@@ -49,7 +54,7 @@ TDMPrinter::TDMPrinter(const SessionContext& context)
       TimerSave(context.loop),
       parser_([this](std::string& record) { ProcessRecord(record); }),
       records_(*this),
-      decoder_(*this, context.clock, LoadCvTable(context.exeFolder + "CvTable")) {
+      decoder_(*this, context.clock, LoadCvTable(context.exeFolder + "CvTable", cvTableProblem_)) {
     LoadTelnetForm();
 }
 
@@ -74,6 +79,8 @@ void TDMPrinter::LoadTelnetForm() {
 
 void TDMPrinter::StartSession() {
     traceOn_ = DebugLevel > 0;
+    // Written now: the log settings come in after the table is read.
+    if (!cvTableProblem_.empty()) WriteLog(false, cvTableProblem_);
     try {
         // The timer goes on before the connect so that a connect the platform
         // refuses at once, which stops the session, leaves it off.

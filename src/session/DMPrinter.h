@@ -121,6 +121,7 @@ private:
     HandlerGuard timerGuard_;  // revoked whenever the timer is switched
     bool timerSaveEnabled_ = false;
     bool traceOn_ = false;
+    std::string cvTableProblem_;  // why CvTable could not be read; set before decoder_
     TelnetParser parser_;
     RecordLayer records_;
     PrintDataDecoder decoder_;

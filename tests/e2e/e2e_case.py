@@ -40,10 +40,10 @@ class E2ECase(unittest.TestCase):
         return "127.77.%d.%d" % (number % 250 + 1, number // 250 % 250 + 1)
 
     @contextlib.contextmanager
-    def scenario_run(self, name, printer_side=None):
+    def scenario_run(self, name, printer_side=None, host_namespace=None):
         """Runs the scenario; its folder is removed when the checks pass and
         kept, for a look, when they fail."""
-        run = ServiceRun(name, self.address(), EXECUTABLES["oprinter"], EXECUTABLES["oprinterctl"])
+        run = ServiceRun(name, self.address(), EXECUTABLES["oprinter"], EXECUTABLES["oprinterctl"], host_namespace)
         try:
             run.run(printer_side)
             self.assert_clean_run(run)

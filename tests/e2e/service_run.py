@@ -29,9 +29,12 @@ STOP_TIMEOUT = 15
 
 
 class ServiceRun:
-    def __init__(self, scenario_name, address, oprinter, oprinterctl):
+    def __init__(self, scenario_name, address, oprinter, oprinterctl, host_namespace=None):
+        """host_namespace: the network namespace the host runs in, when it
+        does not share the printer's network."""
         self.scenario = scenarios.SCENARIOS[scenario_name]
         self.address = address
+        self.host_namespace = host_namespace
         self.folder = tempfile.mkdtemp(prefix="oprinter-e2e-%s-" % scenario_name)
         self.executable = os.path.join(self.folder, "oprinter")
         shutil.copy2(oprinter, self.executable)
@@ -70,10 +73,12 @@ class ServiceRun:
                 self.host.stdin.close()
 
     def _start_host(self):
+        command = [PYTHON, os.path.join(HOST_FOLDER, "ibmi_host.py"), self.address, self.scenario.name,
+                   "--log", self.host_log_path]
+        if self.host_namespace:
+            command = ["ip", "netns", "exec", self.host_namespace] + command
         with open(os.path.join(self.folder, "host.err"), "wb") as errors:
-            self.host = subprocess.Popen(
-                [PYTHON, os.path.join(HOST_FOLDER, "ibmi_host.py"), self.address, self.scenario.name,
-                 "--log", self.host_log_path], stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=errors)
+            self.host = subprocess.Popen(command, stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=errors)
         with self.host.stdout as announcement:
             if announcement.readline() != b"ready\n":
                 raise AssertionError("the test host did not start: " + self._host_errors())

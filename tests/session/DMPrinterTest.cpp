@@ -1,3 +1,5 @@
+#include <cerrno>
+#include <filesystem>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -102,6 +104,27 @@ TEST_F(SessionTest, RefusedConnectLogsOneSocketError) {
     EXPECT_EQ(session.StatusText, "Error: SOCKET ERROR 10061");
     EXPECT_FALSE(session.TimerSaveEnabled());
     EXPECT_TRUE(events.entries.empty());
+}
+
+TEST_F(SessionTest, ConnectThatCannotStartEndsTheSession) {
+    TDMPrinter& session = Create();
+    session.Telnet.ConnectCall = [](int, const sockaddr*, socklen_t) {
+        errno = EAGAIN;  // no free local port
+        return -1;
+    };
+    session.StartSession();
+    EXPECT_FALSE(session.IsConnected());
+    EXPECT_FALSE(session.TimerSaveEnabled());
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{"Error: SOCKET ERROR 10055"}));
+}
+
+TEST_F(SessionTest, UnreadableCvTableIsOneLineAndTheSessionRuns) {
+    std::filesystem::create_directory(folder.File("CvTable"));
+    StartConnected();
+    EXPECT_EQ(LogLines(),
+              (std::vector<std::string>{"CvTable Error: Cannot read file \"" + folder.File("CvTable") +
+                                        "\": Is a directory"}));
+    EXPECT_TRUE(printer->IsConnected());
 }
 
 TEST_F(SessionTest, HostClosingEndsTheSessionWithoutALine) {

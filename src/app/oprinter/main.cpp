@@ -8,7 +8,6 @@
 
 #include "app/oprinter/RunService.h"
 #include "app/oprinter/Usage.h"
-#include "platform/Clock.h"
 #include "platform/ExecutableFolder.h"
 #include "platform/ServiceInstaller.h"
 #include "service/CommandLine.h"
@@ -36,8 +35,7 @@ int RunOnFolder(const std::optional<std::string>& given) {
 std::string ConfiguredLogFolder() {
     using namespace oprinter;
     Settings settings;
-    const LogWriter log(ExecutableFolder(), DefaultClock());
-    LoadConfig(ExecutableFolder(), settings, log);
+    ReadConfig(ExecutableFolder(), settings);
     return LogFolderOf(settings.SaveLogPath);
 }
 

@@ -3,6 +3,7 @@
 # package, and runs two printers from it against two test hosts. As root.
 set -eu
 cd "$(dirname "$0")/.."
+[ "$(id -u)" -eq 0 ] || exec sudo sh scripts/package-test.sh
 sh scripts/package.sh
 deb=$(ls dist/oprinter_*_amd64.deb | tail -n 1)
 echo "== lintian"

@@ -51,6 +51,8 @@ std::string StateFileText(const ServiceState& state) {
 }
 
 std::optional<ServiceState> ParseStateFile(std::string_view text) {
+    // Every line ends with a line feed, so a file cut anywhere never reads as whole.
+    if (text.empty() || text.back() != '\n') return std::nullopt;
     ServiceState state;
     bool session = false, heartbeat = false, heartbeatAt = false;
     std::istringstream lines{std::string(text)};

@@ -28,7 +28,7 @@ std::string UsageText(const std::string& exeFolder) {
            "Configuration:  OPrinter.cfg in the folder (\"oprinterctl check DIR\" shows it)\n"
            "Logs:           \"OPrinter yyyy-mm-dd.log\" in the folder, or in SaveLogPath;\n"
            "                fatal session errors also go to syslog\n"
-           "                (journalctl -t \"Orvo Printer Service\")\n"
+           "                (journalctl -t \"Orvo Printer Service[@NAME]\")\n"
            "Heartbeat:      " + kDefaultHeartbeatRoot + "/kxGuardian/O3812Printer[@NAME]/Guardian Value\n"
            "Health:         oprinterctl status DIR\n";
 }

@@ -16,6 +16,8 @@
 namespace oprinter {
 namespace {
 
+using test::TempFolder;
+
 struct Outcome {
     int status = -1;
     std::string out;

@@ -149,7 +149,9 @@ TEST_F(ServiceTest, WithoutConfigurationOnlyTheHeartbeatRuns) {
     }
     EXPECT_EQ(Service().DMPrinter, nullptr);
     EXPECT_EQ(LogTexts(), expected);  // the marks alone: the service logged nothing
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 1);
+    // The log of the marks and the state file.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 2);
+    EXPECT_EQ(ReadStateFile(folder.Path())->session, SessionState::disconnected);
 }
 
 TEST_F(ServiceTest, HeartbeatWrapsAfter9999) {

@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 sh scripts/as-root.sh sh scripts/setup.sh
 build=build-package
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DOPRINTER_TESTS=OFF -DOPRINTER_WERROR=OFF \
-  -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
+  -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS) -Wno-restrict" \
   -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" >/dev/null
 cmake --build "$build" -j2
 mkdir -p dist

@@ -4,7 +4,7 @@
 #include <cctype>
 #include <filesystem>
 #include <fstream>
-#include <regex>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -23,12 +23,15 @@ const std::string kSpoolExtension = ".spool";
 constexpr std::streamoff kErrorSearchBytes = 1 << 20;
 constexpr std::size_t kErrorSearchFiles = 5;
 
+bool AllDigits(std::string_view text) {
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 std::optional<std::string> StampOf(const std::string& name) {
     if (name.size() < kStampDigits + kSpoolExtension.size() + 1 || !name.ends_with(kSpoolExtension)) return std::nullopt;
     const std::size_t at = name.size() - kSpoolExtension.size() - kStampDigits;
     const std::string stamp = name.substr(at, kStampDigits);
-    if (name[at - 1] != ' ' || !std::all_of(stamp.begin(), stamp.end(), [](char c) { return c >= '0' && c <= '9'; }))
-        return std::nullopt;
+    if (name[at - 1] != ' ' || !AllDigits(stamp)) return std::nullopt;
     return stamp;
 }
 
@@ -53,19 +56,32 @@ void ReadSpoolFolder(const std::string& folder, const std::string& today, Printe
     if (!newest.empty()) status.lastSpoolTime = StampTime(newest);
 }
 
+// "OPrinter yyyy-mm-dd.log" or "OPrinter yyyy-mm-dd(n).log": the day and n (0 for the first file).
+std::optional<std::pair<std::string, long>> LogFileOrder(std::string_view name) {
+    constexpr std::string_view kPrefix = "OPrinter ", kSuffix = ".log";
+    constexpr std::size_t kDateLength = 10;
+    if (!name.starts_with(kPrefix) || !name.ends_with(kSuffix)) return std::nullopt;
+    name = name.substr(kPrefix.size(), name.size() - kPrefix.size() - kSuffix.size());
+    const std::string_view date = name.substr(0, kDateLength);
+    if (date.size() != kDateLength || !AllDigits(date.substr(0, 4)) || date[4] != '-' || !AllDigits(date.substr(5, 2)) ||
+        date[7] != '-' || !AllDigits(date.substr(8, 2)))
+        return std::nullopt;
+    const std::string_view number = name.substr(kDateLength);
+    if (number.empty()) return std::pair{std::string(date), 0L};
+    const std::string_view digits = number.substr(1, number.size() - 2);
+    if (number.front() != '(' || number.back() != ')' || !AllDigits(digits) || digits.size() > 9) return std::nullopt;
+    return std::pair{std::string(date), std::stol(std::string(digits))};
+}
+
 // The log files, newest first: by day, then by their number within the day.
 std::vector<std::string> LogFilesNewestFirst(const std::string& logFolder, const std::string& namePrefix) {
-    static const std::regex logName(R"(OPrinter (\d{4}-\d\d-\d\d)(?:\((\d+)\))?\.log)");
     std::vector<std::pair<std::pair<std::string, long>, std::string>> found;
     std::error_code error;
     for (fs::directory_iterator entry(logFolder, error), end; !error && entry != end; entry.increment(error)) {
         const std::string name = entry->path().filename().string();
-        std::smatch match;
         if (!name.starts_with(namePrefix)) continue;
-        const std::string rest = name.substr(namePrefix.size());
-        if (!std::regex_match(rest, match, logName)) continue;
-        const long number = match[2].matched ? std::stol(match[2].str()) : 0;
-        found.push_back({{match[1].str(), number}, entry->path().string()});
+        if (const auto order = LogFileOrder(std::string_view(name).substr(namePrefix.size())))
+            found.push_back({*order, entry->path().string()});
     }
     std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
     std::vector<std::string> files;

@@ -22,13 +22,17 @@ import service_config  # noqa: E402
 from spooled_files import SAMPLES  # noqa: E402
 
 PYTHON = "/usr/bin/python3"
-HEARTBEAT_FILE = "/var/lib/kxGuardian/O3812Printer/Guardian Value"
+HEARTBEAT_ROOT = "/var/lib/kxGuardian"
 LOG_FILE = re.compile(r"OPrinter (\d{4}-\d\d-\d\d)(?:\((\d+)\))?\.log")
 LOG_LINE = re.compile(rb"\d\d/\d\d/\d{4}( \d\d:\d\d:\d\d)?: (.*)", re.DOTALL)
 STOP_TIMEOUT = 15
 
 
 class ServiceRun:
+    """The service runs as an instance of its own, named after its folder, so
+    that it never touches the system's heartbeat and runs side by side with
+    others."""
+
     def __init__(self, scenario_name, address, oprinter, oprinterctl, host_namespace=None):
         """host_namespace: the network namespace the host runs in, when it
         does not share the printer's network."""
@@ -36,6 +40,7 @@ class ServiceRun:
         self.address = address
         self.host_namespace = host_namespace
         self.folder = tempfile.mkdtemp(prefix="oprinter-e2e-%s-" % scenario_name)
+        self.heartbeat_folder = os.path.join(HEARTBEAT_ROOT, "O3812Printer@" + os.path.basename(self.folder))
         self.executable = os.path.join(self.folder, "oprinter")
         shutil.copy2(oprinter, self.executable)
         shutil.copy2(os.path.join(SAMPLES, "CvTable"), os.path.join(self.folder, "CvTable"))
@@ -84,11 +89,12 @@ class ServiceRun:
                 raise AssertionError("the test host did not start: " + self._host_errors())
 
     def _start_service(self):
-        if os.path.exists(HEARTBEAT_FILE):
-            os.remove(HEARTBEAT_FILE)
+        if os.path.exists(self.heartbeat_file()):
+            os.remove(self.heartbeat_file())
         self.started_at = self.started_at or datetime.datetime.now()
         with open(os.path.join(self.folder, "service.out"), "ab") as output:
-            self.service = subprocess.Popen([self.executable], cwd=self.folder, stdout=output, stderr=output)
+            self.service = subprocess.Popen([self.executable, "--folder", self.folder], cwd=self.folder,
+                                            stdout=output, stderr=output)
         self.first_heartbeat = self._wait_for_heartbeat()
 
     def restart_service(self):
@@ -120,10 +126,12 @@ class ServiceRun:
         except subprocess.TimeoutExpired:
             return None
 
-    @staticmethod
-    def heartbeat():
+    def heartbeat_file(self):
+        return os.path.join(self.heartbeat_folder, "Guardian Value")
+
+    def heartbeat(self):
         try:
-            with open(HEARTBEAT_FILE, "rb") as value:
+            with open(self.heartbeat_file(), "rb") as value:
                 return value.read()
         except FileNotFoundError:
             return None
@@ -188,3 +196,4 @@ class ServiceRun:
 
     def remove(self):
         shutil.rmtree(self.folder, ignore_errors=True)
+        shutil.rmtree(self.heartbeat_folder, ignore_errors=True)

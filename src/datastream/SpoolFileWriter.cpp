@@ -1,7 +1,9 @@
 #include "datastream/SpoolFileWriter.h"
 
+#include <filesystem>
 #include <memory>
 #include <stdexcept>
+#include <system_error>
 
 #include "datastream/SpoolFileName.h"
 #include "platform/NewFile.h"
@@ -64,6 +66,16 @@ std::string WriteSpoolFile(const std::string& spoolFolder, std::string_view nome
     }
     SyncFolder(spoolFolder);
     return finalName;
+}
+
+std::string SaveSpoolFile(const std::string& exeFolder, const SpoolDocument& document, Clock& clock) {
+    std::string header;
+    const std::vector<std::string_view> pieces = SpoolFilePieces(document, header);
+    const std::string spoolFolder = exeFolder + "Spool/";
+    // A folder that cannot be made shows up as the file that cannot be created.
+    std::error_code ignored;
+    std::filesystem::create_directory(spoolFolder, ignored);
+    return WriteSpoolFile(spoolFolder, NomeOf(document.SpoolInfo), pieces, clock);
 }
 
 }  // namespace oprinter

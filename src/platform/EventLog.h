@@ -1,7 +1,10 @@
 #pragma once
-// The platform's event log. Here entries go to syslog (facility daemon), where
-// journald keeps them.
+// The platform's event log. On Linux entries go to syslog (facility daemon),
+// where journald keeps them.
+#include <memory>
+#include <string>
 #include <string_view>
+#include <utility>
 
 namespace oprinter {
 
@@ -12,11 +15,18 @@ public:
     virtual void WriteEventLog(std::string_view source, std::string_view text, int eventType) = 0;
 };
 
+// The platform's event log, every entry under the source name given.
+std::unique_ptr<EventLog> ServiceEventLog(const std::string& source);
+
 class SyslogEventLog final : public EventLog {
 public:
+    // A source given here names every entry in place of the caller's, so
+    // that the entries of one printer instance carry its name.
+    explicit SyslogEventLog(std::string source = {}) : source_(std::move(source)) {}
     void WriteEventLog(std::string_view source, std::string_view text, int eventType) override;
-};
 
-EventLog& DefaultEventLog();
+private:
+    std::string source_;
+};
 
 }  // namespace oprinter

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "platform/ReplaceFile.h"
+#include "platform/WatchdogHeartbeat.h"
 
 namespace oprinter {
 
@@ -20,7 +21,17 @@ void HeartbeatFile::WriteValue(int32_t value) {
 }
 
 std::unique_ptr<HeartbeatStore> ServiceHeartbeat(const std::string& serviceName) {
-    return std::make_unique<HeartbeatFile>(serviceName);
+    // The file the watchdog reads, with systemd's watchdog fed alongside.
+    class FileWithWatchdog final : public HeartbeatStore {
+    public:
+        explicit FileWithWatchdog(const std::string& name) : file_(name), watchdog_(file_) {}
+        void WriteValue(int32_t value) override { watchdog_.WriteValue(value); }
+
+    private:
+        HeartbeatFile file_;
+        WatchdogHeartbeat watchdog_;
+    };
+    return std::make_unique<FileWithWatchdog>(serviceName);
 }
 
 }  // namespace oprinter

@@ -9,8 +9,11 @@
 
 namespace oprinter {
 
-// The unit file is name + ".service". The unit: runs the executable as root in the foreground (Type=notify),
-// restarts it only when it fails, started at boot.
+// The unit file is name + ".service". The unit: runs the executable as root
+// in the foreground (Type=notify), restarts it only when it fails or its
+// watchdog starves, started at boot. It is sandboxed: it may write only
+// beside the executable, in the log folder and in its heartbeat folder, and
+// reach the network only over IP.
 // Throws std::runtime_error when the path cannot be written into a unit file.
 std::string UnitFileText(const ServiceUnit& unit);
 

@@ -9,6 +9,7 @@ struct ServiceUnit {
     std::string name;            // the service name
     std::string description;     // the display name
     std::string executablePath;  // absolute
+    std::string logFolder;       // where the logs go when not beside the executable; may be empty
 };
 
 class ServiceRegistrar {

@@ -4,6 +4,7 @@
 #include <array>
 #include <exception>
 
+#include "platform/KeepAlive.h"
 #include "platform/ResolveHost.h"
 #include "platform/Socket.h"
 #include "platform/SocketErrors.h"
@@ -319,11 +320,15 @@ void TSocket::Connect(const std::string& host) {
         ReportError(kWsaAddressNotAvailable, Handle(), 0);
         return;
     }
-    if (StartConnect(Handle(), address, Port)) {
+    // Set before the connect, so that the connection never runs without it.
+    EnableKeepAlive(Handle());
+    if (ConnectCall(Handle(), address, Port)) {
         ConnectStarted();
         return;
     }
-    ReportError(LastSocketError(), Handle(), 0);
+    // No notification follows a connect that did not start: left unreported,
+    // the socket would stay active, and the session look connected, for ever.
+    ReportError(ConnectError(SocketErrorCode()), Handle(), 0);
 }
 
 int32_t TSocket::ReceiveBuf(int32_t aSocket, void* buf, uint16_t size) {

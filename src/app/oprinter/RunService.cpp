@@ -6,20 +6,19 @@
 
 #include "platform/Clock.h"
 #include "platform/EventLog.h"
-#include "platform/ExecutableFolder.h"
 #include "platform/Heartbeat.h"
 #include "platform/ServiceHost.h"
 #include "service/O3812Printer.h"
-#include "service/ServiceIdentity.h"
 
 namespace oprinter {
 
-int RunService() {
+int RunService(const std::string& folder, const ServiceIdentity& identity) {
     asio::io_context loop;
-    const std::unique_ptr<HeartbeatStore> heartbeat = ServiceHeartbeat(kServiceName);
-    TO3812Printer service(ExecutableFolder(), DefaultClock(), *heartbeat, DefaultEventLog(), loop);
+    const std::unique_ptr<HeartbeatStore> heartbeat = ServiceHeartbeat(identity.name);
+    const std::unique_ptr<EventLog> eventLog = ServiceEventLog(identity.displayName);
+    TO3812Printer service(folder, DefaultClock(), *heartbeat, *eventLog, loop);
     service.ServiceCreate();
-    return HostService(kServiceName, kDisplayName, loop,
+    return HostService(identity.name, identity.displayName, loop,
                        {[&] { service.ServiceExecute(); }, [&] { service.ServiceStop(); }});
 }
 

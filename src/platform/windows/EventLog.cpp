@@ -34,15 +34,14 @@ EventSourceApi& Win32EventSourceApi() {
 
 void WindowsEventLog::WriteEventLog(std::string_view source, std::string_view text, int eventType) {
     // An entry that cannot be written is dropped: the log file has the text too.
-    const EventSourceApi::Source handle = api_.Register(std::string(source));
+    const EventSourceApi::Source handle = api_.Register(source_.empty() ? std::string(source) : source_);
     if (handle == nullptr) return;
     api_.Report(handle, EntryType(eventType), std::string(text));
     api_.Deregister(handle);
 }
 
-EventLog& DefaultEventLog() {
-    static WindowsEventLog eventLog;
-    return eventLog;
+std::unique_ptr<EventLog> ServiceEventLog(const std::string& source) {
+    return std::make_unique<WindowsEventLog>(Win32EventSourceApi(), source);
 }
 
 }  // namespace oprinter

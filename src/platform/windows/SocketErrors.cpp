@@ -9,4 +9,6 @@ int WinsockError(int errorCode) { return errorCode; }
 
 int LastSocketError() { return ::WSAGetLastError(); }
 
+int ConnectError(int errorCode) { return errorCode; }
+
 }  // namespace oprinter

@@ -2,6 +2,7 @@
 // The Windows event log: an event source registered under the source name,
 // one entry reported, the source deregistered.
 #include <string>
+#include <utility>
 
 #include "platform/EventLog.h"
 
@@ -22,11 +23,13 @@ EventSourceApi& Win32EventSourceApi();
 
 class WindowsEventLog final : public EventLog {
 public:
-    explicit WindowsEventLog(EventSourceApi& api = Win32EventSourceApi()) : api_(api) {}
+    // A source given here names every entry in place of the caller's.
+    explicit WindowsEventLog(EventSourceApi& api, std::string source = {}) : api_(api), source_(std::move(source)) {}
     void WriteEventLog(std::string_view source, std::string_view text, int eventType) override;
 
 private:
     EventSourceApi& api_;
+    std::string source_;
 };
 
 }  // namespace oprinter

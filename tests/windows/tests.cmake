@@ -8,3 +8,12 @@ foreach(file app/CtlTest.cpp app/ShowCommandTest.cpp datastream/SpoolFileTest.cp
              service/RegistrationTest.cpp service/HeartbeatFileTest.cpp session/SocketTest.cpp)
   list(APPEND linux_only_tests ${CMAKE_CURRENT_SOURCE_DIR}/${file})
 endforeach()
+
+# Cases whose subject is Linux's own behaviour, left out under Windows:
+# - the connect seam sets errno, which Windows Sockets does not read;
+# - opening a folder as a file is "Permission denied" on Windows, not "Is a directory";
+# - the C.UTF-8 locale does not exist there;
+# - the soak test counts /proc descriptors, which Wine only imitates.
+set(windows_test_filter_session "-SessionTest.ConnectThatCannotStartEndsTheSession:SessionTest.UnreadableCvTableIsOneLineAndTheSessionRuns")
+set(windows_test_filter_datastream "-Tables.CaseFoldingOfEveryByteBothWays:CvTable.FromFileTellsAMissingFileFromAnUnreadableOne")
+set(windows_test_filter_service "-DayOfCyclesTest.ADayOfCyclesStaysFlatAndRollsItsLogs")

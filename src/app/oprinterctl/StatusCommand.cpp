@@ -14,6 +14,7 @@
 #include "app/oprinterctl/JsonText.h"
 #include "app/oprinterctl/PrinterFolders.h"
 #include "app/oprinterctl/PrinterStatus.h"
+#include "platform/Clock.h"
 #include "service/Latin1Text.h"
 
 namespace oprinter::ctl {
@@ -42,11 +43,9 @@ bool ParseOptions(const std::vector<std::string>& args, StatusOptions& options) 
 }
 
 std::string TodayStamp() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
+    const LocalDateTime today = DefaultClock().Now();
     char text[16];
-    std::strftime(text, sizeof text, "%Y%m%d", &local);
+    std::snprintf(text, sizeof text, "%04d%02d%02d", today.year, today.month, today.day);
     return text;
 }
 

@@ -58,7 +58,9 @@ class WindowsServiceTest(unittest.TestCase):
         with open(ctl, "w") as wrapper:
             wrapper.write('#!/bin/sh\nexec wine "%s" "$@" 2>/dev/null\n' % os.path.join(BUILD, "oprinterctl.exe"))
         os.chmod(ctl, 0o755)
-        subprocess.run(["wineboot", "--init"], env=self.env, capture_output=True, check=True)
+        # Wine's background programs outlive the call: no pipes they could hold open.
+        subprocess.run(["wineboot", "--init"], env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                       check=True)
         subprocess.run(["wineserver", "-w"], env=self.env, check=True)
         subprocess.Popen(["wineserver", "-p"], env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).wait()
         self.wine("cmd", "/c", "exit")
@@ -68,20 +70,33 @@ class WindowsServiceTest(unittest.TestCase):
         self.host = None
 
     def tearDown(self):
-        if self.host is not None and self.host.poll() is None:
-            self.host.terminate()
-            self.host.wait()
-        subprocess.run(["wineserver", "-k"], env=self.env, capture_output=True)
+        if self.host is not None:
+            if self.host.poll() is None:
+                self.host.terminate()
+                self.host.wait()
+            self.host.stdout.close()
+        subprocess.run(["wineserver", "-k"], env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         shutil.rmtree(self.folder, ignore_errors=True)
 
     def wine(self, *arguments):
-        return subprocess.run(["wine", *arguments], env=self.env, capture_output=True, stdin=subprocess.DEVNULL,
-                              timeout=120)
+        """The output goes through files: a service that a call starts keeps
+        pipes open for as long as it runs."""
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+            done = subprocess.run(["wine", *arguments], env=self.env, stdout=out, stderr=err,
+                                  stdin=subprocess.DEVNULL, timeout=120)
+            out.seek(0)
+            err.seek(0)
+            return subprocess.CompletedProcess(done.args, done.returncode, out.read(), err.read())
 
     def heartbeat(self):
         answer = self.wine("reg", "query", KEY, "/v", "Guardian Value").stdout.decode("latin-1")
         match = re.search(r"REG_DWORD\s+0x([0-9a-fA-F]+)", answer)
         return int(match.group(1), 16) if match else None
+
+    @staticmethod
+    def log_ends_with(name, text):
+        with open(name, "rb") as log:
+            return log.read().rstrip(b"\r\n").endswith(text)
 
     def spool_files(self):
         return sorted(glob.glob(os.path.join(self.printer, "Spool", "*.spool")))
@@ -101,7 +116,8 @@ class WindowsServiceTest(unittest.TestCase):
         self.assertEqual(started.returncode, 0, started.stdout + started.stderr)
 
         self.assertTrue(wait_until(60, lambda: len(self.spool_files()) == 1), "no spool file")
-        self.assertEqual(self.host.wait(timeout=30), 0, open(host_log, "rb").read()[-2000:])
+        with open(host_log, "rb") as log:
+            self.assertEqual(self.host.wait(timeout=30), 0, log.read()[-2000:])
         spooled = self.scenario.prints[0]
         with open(os.path.join(SAMPLES, "CvTable"), "rb") as table:
             layout = expected_spool.lay_out(spooled.segments(), expected_spool.CvTable(table.read()))
@@ -115,10 +131,10 @@ class WindowsServiceTest(unittest.TestCase):
 
         stopped = self.wine("net", "stop", "O3812Printer")
         self.assertEqual(stopped.returncode, 0, stopped.stdout + stopped.stderr)
-        self.assertEqual(self.heartbeat(), 0)
+        # "net stop" may return while the service is still stopping.
+        self.assertTrue(wait_until(20, lambda: self.heartbeat() == 0), "heartbeat %r after the stop" % self.heartbeat())
         logs = sorted(glob.glob(os.path.join(self.printer, "OPrinter *.log")))
-        with open(logs[-1], "rb") as log:
-            self.assertTrue(log.read().rstrip(b"\r\n").endswith(b": Stoped."))
+        self.assertTrue(wait_until(20, lambda: self.log_ends_with(logs[-1], b": Stoped.")), logs)
 
         removed = self.wine(executable, "UNINSTALL", "SILENT")
         self.assertEqual(removed.returncode, 0, removed.stderr)

@@ -1,12 +1,13 @@
 #include "service/LoadConfig.h"
 
 #include <algorithm>
+#include <optional>
 #include <filesystem>
 #include <pugixml.hpp>
 #include <stdexcept>
 
+#include "platform/TextConverter.h"
 #include "service/CryptStr.h"
-#include "service/Latin1Text.h"
 #include "service/ValueForms.h"
 
 namespace oprinter {
@@ -24,34 +25,44 @@ public:
 
 std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
 
-std::string Where(const pugi::xml_node& element, const char* name) {
-    return "attribute " + Quoted(name) + " of element " + Quoted(Utf8ToLatin1(element.name()));
-}
+// Reads attribute values, turning the file's UTF-8 into the configured
+// character set.
+class AttributeReader {
+public:
+    explicit AttributeReader(const std::string& charset) : fromUtf8_("UTF-8", charset) {}
 
-std::string TextAttribute(const pugi::xml_node& element, const char* name) {
-    const pugi::xml_attribute attribute = element.attribute(name);
-    if (!attribute) throw AttributeError(Where(element, name) + " is missing");
-    return Utf8ToLatin1(attribute.value());
-}
+    std::string Text(const pugi::xml_node& element, const char* name) const {
+        const pugi::xml_attribute attribute = element.attribute(name);
+        if (!attribute) throw AttributeError(Where(element, name) + " is missing");
+        return fromUtf8_.Convert(attribute.value());
+    }
 
-bool BooleanAttribute(const pugi::xml_node& element, const char* name) {
-    const std::string text = TextAttribute(element, name);
-    const std::optional<bool> value = BooleanValue(text);
-    if (!value) throw AttributeError(Quoted(text) + " is not a valid boolean value (" + Where(element, name) + ")");
-    return *value;
-}
+    bool Boolean(const pugi::xml_node& element, const char* name) const {
+        const std::string text = Text(element, name);
+        const std::optional<bool> value = BooleanValue(text);
+        if (!value) throw AttributeError(Quoted(text) + " is not a valid boolean value (" + Where(element, name) + ")");
+        return *value;
+    }
 
-int32_t IntegerAttribute(const pugi::xml_node& element, const char* name) {
-    const std::string text = TextAttribute(element, name);
-    const std::optional<int32_t> value = DecimalInteger(text);
-    if (!value) throw AttributeError(Quoted(text) + " is not a valid integer value (" + Where(element, name) + ")");
-    return *value;
-}
+    int32_t Integer(const pugi::xml_node& element, const char* name) const {
+        const std::string text = Text(element, name);
+        const std::optional<int32_t> value = DecimalInteger(text);
+        if (!value) throw AttributeError(Quoted(text) + " is not a valid integer value (" + Where(element, name) + ")");
+        return *value;
+    }
+
+private:
+    std::string Where(const pugi::xml_node& element, const char* name) const {
+        return "attribute " + Quoted(name) + " of element " + Quoted(fromUtf8_.Convert(element.name()));
+    }
+
+    TextConverter fromUtf8_;
+};
 
 pugi::xml_node RootElement(const std::string& path, pugi::xml_document& document) {
     // pugixml follows a declared ISO-8859-1 and the UTF-16 and UTF-32 forms;
     // anything else reaches it as UTF-8, and its 8-bit bytes survive the
-    // conversion of each value (Utf8ToLatin1).
+    // conversion of each value (AttributeReader).
     const pugi::xml_parse_result result = document.load_file(path.c_str());
     if (!result) {
         std::string message = std::string(kConfigFileName) + ": " + result.description();
@@ -61,24 +72,38 @@ pugi::xml_node RootElement(const std::string& path, pugi::xml_document& document
     return document.document_element();
 }
 
-void ReadDay(const pugi::xml_node& element, TDaySchedule& day) {
+void ReadDay(const AttributeReader& read, const pugi::xml_node& element, TDaySchedule& day) {
     // Each value is stored as soon as it is read: a failure keeps the earlier ones.
-    day.Skedula = BooleanAttribute(element, "Skedula");
-    day.StartTime = TimeFromText(TextAttribute(element, "StartTime"));
-    day.EndTime = TimeFromText(TextAttribute(element, "EndTime"));
+    day.Skedula = read.Boolean(element, "Skedula");
+    day.StartTime = TimeFromText(read.Text(element, "StartTime"));
+    day.EndTime = TimeFromText(read.Text(element, "EndTime"));
 }
 
-void ReadSchedule(const pugi::xml_node& root, Settings& settings) {
+void ReadSchedule(const AttributeReader& read, const pugi::xml_node& root, Settings& settings) {
     for (const pugi::xml_node& child : root.children()) {
         if (child.type() != pugi::node_element) continue;
         const auto day = std::find(kDayNames.begin(), kDayNames.end(), child.name());
-        if (day != kDayNames.end()) ReadDay(child, settings.Schedule[day - kDayNames.begin()]);
+        if (day != kDayNames.end()) ReadDay(read, child, settings.Schedule[day - kDayNames.begin()]);
     }
 }
 
-void ReadLanguage(const pugi::xml_node& root, Settings& settings) {
+// The name is ASCII; it says how every other value is to be read, so it
+// comes first. An unknown name leaves the default.
+std::optional<std::string> ReadCharset(const pugi::xml_node& root, Settings& settings) {
+    const pugi::xml_attribute attribute = root.attribute("Charset");
+    if (!attribute) return std::nullopt;
+    const std::string name = attribute.value();
+    if (IsKnownCharset(name)) {
+        settings.Charset = name;
+        return std::nullopt;
+    }
+    settings.Charset = kDefaultCharset;
+    return "Unknown Charset " + Quoted(name) + ": the text is read as " + kDefaultCharset;
+}
+
+void ReadLanguage(const AttributeReader& read, const pugi::xml_node& root, Settings& settings) {
     try {
-        settings.Language = TextAttribute(root, "Language");
+        settings.Language = read.Text(root, "Language");
     } catch (const AttributeError&) {
         settings.Language.clear();
     }
@@ -86,43 +111,54 @@ void ReadLanguage(const pugi::xml_node& root, Settings& settings) {
 }
 
 // The optional settings; each group stops at its first failure.
-void ReadOptionalSettings(const pugi::xml_node& root, Settings& settings) {
+void ReadOptionalSettings(const AttributeReader& read, const pugi::xml_node& root, Settings& settings) {
     try {
-        settings.MaxLog = IntegerAttribute(root, "MaxLog");
+        settings.MaxLog = read.Integer(root, "MaxLog");
     } catch (const AttributeError&) {
         // MaxLog keeps its value.
     }
     try {
-        settings.GGMaxLog = IntegerAttribute(root, "GGMaxLog");
-        settings.SaveLogPath = TextAttribute(root, "SaveLogPath");
+        settings.GGMaxLog = read.Integer(root, "GGMaxLog");
+        settings.SaveLogPath = read.Text(root, "SaveLogPath");
     } catch (const AttributeError&) {
         // What was read stays; the rest keeps its value.
     }
     try {
-        settings.SpoolInfoAPI = BooleanAttribute(root, "SpoolInfoAPI");
-        settings.APILib = TextAttribute(root, "APILib");
+        settings.SpoolInfoAPI = read.Boolean(root, "SpoolInfoAPI");
+        settings.APILib = read.Text(root, "APILib");
     } catch (const AttributeError&) {
         settings.SpoolInfoAPI = false;
     }
     try {
-        settings.DebugLevel = IntegerAttribute(root, "DebugLevel");
+        settings.DebugLevel = read.Integer(root, "DebugLevel");
     } catch (const AttributeError&) {
         settings.DebugLevel = 0;
     }
+    try {
+        settings.PdfCopy = read.Boolean(root, "PdfCopy");
+    } catch (const AttributeError&) {
+        settings.PdfCopy = false;
+    }
 }
 
-void ReadFile(const std::string& path, Settings& settings) {
+void ReadFile(const std::string& path, Settings& settings, ConfigReading& reading) {
     pugi::xml_document document;
     const pugi::xml_node root = RootElement(path, document);
-    settings.System = TextAttribute(root, "System");
-    settings.User = TextAttribute(root, "User");
-    settings.Password = Descramble(TextAttribute(root, "Password"));
-    settings.PrinterName = TextAttribute(root, "PrinterName");
-    ReadLanguage(root, settings);
-    ReadSchedule(root, settings);
-    settings.Log = BooleanAttribute(root, "Log");
-    settings.LogDetail = BooleanAttribute(root, "LogDetail");
-    ReadOptionalSettings(root, settings);
+    if (std::optional<std::string> warning = ReadCharset(root, settings)) reading.warnings.push_back(*warning);
+    const AttributeReader read(settings.Charset);
+    settings.System = read.Text(root, "System");
+    settings.User = read.Text(root, "User");
+    settings.Password = Descramble(read.Text(root, "Password"));
+    settings.PrinterName = read.Text(root, "PrinterName");
+    ReadLanguage(read, root, settings);
+    ReadSchedule(read, root, settings);
+    settings.Log = read.Boolean(root, "Log");
+    settings.LogDetail = read.Boolean(root, "LogDetail");
+    ReadOptionalSettings(read, root, settings);
+}
+
+void LogWarnings(const ConfigReading& reading, const Settings& settings, const LogWriter& log) {
+    for (const std::string& warning : reading.warnings) log.WriteLog(settings.LogOptions(), false, warning);
 }
 
 // Two characters from position `from` (1-based); 0 unless they are a number.
@@ -144,17 +180,32 @@ ConfigReading LoadConfig(const std::string& exeFolder, Settings& settings, const
         settings.Language = kDefaultLanguage;
         return {};
     }
-    std::string message;
+    ConfigReading reading;
     try {
-        ReadFile(exeFolder + kConfigFileName, settings);
-        return {};
+        ReadFile(exeFolder + kConfigFileName, settings, reading);
+        LogWarnings(reading, settings, log);
+        return reading;
     } catch (const std::exception& failure) {
-        message = failure.what();
+        reading.error = failure.what();
     } catch (...) {
-        message = "unknown failure";
+        reading.error = "unknown failure";
     }
-    log.WriteLog(settings.LogOptions(), false, "Errore Generale: " + message);
-    return {false, message};
+    reading.complete = false;
+    LogWarnings(reading, settings, log);
+    log.WriteLog(settings.LogOptions(), false, "Errore Generale: " + reading.error);
+    return reading;
+}
+
+std::string ConfiguredCharset(const std::string& exeFolder) {
+    Settings settings;
+    if (!HasConfigFile(exeFolder)) return settings.Charset;
+    try {
+        pugi::xml_document document;
+        ReadCharset(RootElement(exeFolder + kConfigFileName, document), settings);
+    } catch (const std::exception&) {
+        // A file the service cannot read leaves the default.
+    }
+    return settings.Charset;
 }
 
 TimeOfDay TimeFromText(std::string_view text) {

@@ -4,6 +4,7 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "logging/LogWriter.h"
 #include "service/Settings.h"
@@ -20,6 +21,9 @@ bool HasConfigFile(const std::string& exeFolder);
 struct ConfigReading {
     bool complete = true;  // false: the reading stopped at a failure
     std::string error;     // the failure's message when it stopped
+    // Settings that were not taken as written (an unknown Charset), each
+    // logged as one line.
+    std::vector<std::string> warnings;
 };
 
 // Fills settings from exeFolder + "OPrinter.cfg" (exeFolder ends with "/").
@@ -28,6 +32,10 @@ struct ConfigReading {
 // the optional settings stops the reading where it happens and is logged as
 // "Errore Generale: " + message. Never throws.
 ConfigReading LoadConfig(const std::string& exeFolder, Settings& settings, const LogWriter& log);
+
+// The Charset that LoadConfig would take from exeFolder + "OPrinter.cfg"; the
+// default when there is no file or it names no known character set.
+std::string ConfiguredCharset(const std::string& exeFolder);
 
 // "hh:nn:ss"; a field that is not a number counts as 0, and a time out of
 // range gives 00:00:00. Never throws.

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "logging/LogWriter.h"
+#include "platform/TextConverter.h"
 
 namespace oprinter {
 
@@ -38,6 +39,10 @@ struct Settings {
     bool SpoolInfoAPI = false;
     std::string APILib;
     int32_t DebugLevel = 0;
+    // The character set of the host's text and of the values held here.
+    std::string Charset = kDefaultCharset;
+    // A PDF is written beside each spool file.
+    bool PdfCopy = false;
 
     LogSettings LogOptions() const { return {Log, LogDetail, SaveLogPath, MaxLog}; }
 };

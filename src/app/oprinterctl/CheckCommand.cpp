@@ -9,7 +9,7 @@
 #include "app/oprinterctl/JsonText.h"
 #include "platform/Clock.h"
 #include "platform/ExecutableFolder.h"
-#include "service/Latin1Text.h"
+#include "platform/TextConverter.h"
 #include "service/LoadConfig.h"
 
 namespace oprinter::ctl {
@@ -47,8 +47,16 @@ struct SettingValue {
     std::string json;
 };
 
-SettingValue TextSetting(const char* name, const std::string& value) {
-    return {name, Latin1ToUtf8(value), JsonString(value)};
+// The settings' text in the terminal's character set and in UTF-8.
+struct SettingTexts {
+    explicit SettingTexts(const std::string& charset)
+        : toTerminal(charset, TerminalCharset()), toUtf8(charset, "UTF-8") {}
+    TextConverter toTerminal;
+    TextConverter toUtf8;
+};
+
+SettingValue TextSetting(const SettingTexts& texts, const char* name, const std::string& value) {
+    return {name, texts.toTerminal.Convert(value), JsonString(texts.toUtf8.Convert(value))};
 }
 
 SettingValue NumberSetting(const char* name, long long value) {
@@ -60,21 +68,23 @@ SettingValue BooleanSetting(const char* name, bool value) {
     return {name, text, text};
 }
 
-std::vector<SettingValue> SettingValues(const Settings& settings) {
+std::vector<SettingValue> SettingValues(const Settings& settings, const SettingTexts& texts) {
     return {
-        TextSetting("Language", settings.Language),
-        TextSetting("System", settings.System),
-        TextSetting("User", settings.User),
+        TextSetting(texts, "Language", settings.Language),
+        TextSetting(texts, "System", settings.System),
+        TextSetting(texts, "User", settings.User),
         NumberSetting("PasswordLength", static_cast<long long>(settings.Password.size())),
-        TextSetting("PrinterName", settings.PrinterName),
+        TextSetting(texts, "PrinterName", settings.PrinterName),
         BooleanSetting("Log", settings.Log),
         BooleanSetting("LogDetail", settings.LogDetail),
         NumberSetting("MaxLog", settings.MaxLog),
         NumberSetting("GGMaxLog", settings.GGMaxLog),
-        TextSetting("SaveLogPath", settings.SaveLogPath),
+        TextSetting(texts, "SaveLogPath", settings.SaveLogPath),
         BooleanSetting("SpoolInfoAPI", settings.SpoolInfoAPI),
-        TextSetting("APILib", settings.APILib),
+        TextSetting(texts, "APILib", settings.APILib),
         NumberSetting("DebugLevel", settings.DebugLevel),
+        TextSetting(texts, "Charset", settings.Charset),
+        BooleanSetting("PdfCopy", settings.PdfCopy),
     };
 }
 
@@ -86,13 +96,16 @@ std::string TimeText(const TimeOfDay& time) {
 }
 
 void PrintText(const Settings& settings, const ConfigReading& reading) {
-    for (const SettingValue& value : SettingValues(settings)) std::printf("%s: %s\n", value.name, value.text.c_str());
+    const SettingTexts texts(settings.Charset);
+    for (const SettingValue& value : SettingValues(settings, texts))
+        std::printf("%s: %s\n", value.name, value.text.c_str());
     for (std::size_t day = 0; day < settings.Schedule.size(); ++day) {
         const TDaySchedule& entry = settings.Schedule[day];
         std::printf("%s: Skedula %s, %s to %s\n", std::string(kDayNames[day]).c_str(), entry.Skedula ? "true" : "false",
                     TimeText(entry.StartTime).c_str(), TimeText(entry.EndTime).c_str());
     }
-    if (!reading.complete) std::printf("Error: %s\n", Latin1ToUtf8(reading.error).c_str());
+    for (const std::string& warning : reading.warnings) std::printf("Warning: %s\n", warning.c_str());
+    if (!reading.complete) std::printf("Error: %s\n", texts.toTerminal.Convert(reading.error).c_str());
 }
 
 std::string JsonDay(const TDaySchedule& entry) {
@@ -100,15 +113,25 @@ std::string JsonDay(const TDaySchedule& entry) {
            TimeText(entry.StartTime) + "\", \"EndTime\": \"" + TimeText(entry.EndTime) + "\"}";
 }
 
+std::string JsonWarnings(const ConfigReading& reading, const SettingTexts& texts) {
+    std::string json = "[";
+    for (size_t i = 0; i < reading.warnings.size(); ++i)
+        json += (i > 0 ? ", " : "") + JsonString(texts.toUtf8.Convert(reading.warnings[i]));
+    return json + "]";
+}
+
 void PrintJson(const Settings& settings, const ConfigReading& reading) {
+    const SettingTexts texts(settings.Charset);
     std::string json = "{\n";
-    for (const SettingValue& value : SettingValues(settings))
+    for (const SettingValue& value : SettingValues(settings, texts))
         json += "  \"" + std::string(value.name) + "\": " + value.json + ",\n";
     json += "  \"Schedule\": [\n";
     for (std::size_t day = 0; day < settings.Schedule.size(); ++day) {
         json += "    " + JsonDay(settings.Schedule[day]) + (day + 1 < settings.Schedule.size() ? ",\n" : "\n");
     }
-    json += "  ],\n  \"Error\": " + (reading.complete ? std::string("null") : JsonString(reading.error)) + "\n}\n";
+    json += "  ],\n  \"Warnings\": " + JsonWarnings(reading, texts) + ",\n";
+    json += "  \"Error\": " + (reading.complete ? std::string("null") : JsonString(texts.toUtf8.Convert(reading.error))) +
+            "\n}\n";
     std::fputs(json.c_str(), stdout);
 }
 

@@ -1,6 +1,7 @@
-// oprinterctl show [--json | --text] FILE.spool: prints a spool file's
-// attributes and text. Bytes are printed as stored (ISO 8859-1), except in
-// JSON, which is UTF-8.
+// oprinterctl show [--json | --text] [--raw] [--charset NAME] FILE.spool:
+// prints a spool file's attributes and text, converted from the host's
+// character set (Charset in OPrinter.cfg, or NAME) to the terminal's; JSON is
+// UTF-8, and --raw prints the bytes as stored.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -13,6 +14,9 @@
 #include "app/oprinterctl/Commands.h"
 #include "app/oprinterctl/JsonText.h"
 #include "datastream/SpoolFileReader.h"
+#include "platform/ExecutableFolder.h"
+#include "platform/TextConverter.h"
+#include "service/LoadConfig.h"
 
 namespace oprinter::ctl {
 
@@ -25,6 +29,8 @@ enum class ShowFormat { kPlain, kJson, kText };
 
 struct ShowOptions {
     ShowFormat format = ShowFormat::kPlain;
+    bool raw = false;
+    std::optional<std::string> charset;
     std::string file;
 };
 
@@ -32,17 +38,23 @@ std::optional<ShowOptions> ParseOptions(const std::vector<std::string>& args) {
     ShowOptions options;
     bool formatGiven = false;
     std::optional<std::string> file;
-    for (const std::string& arg : args) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
         if ((arg == "--json" || arg == "--text") && !formatGiven) {
             options.format = arg == "--json" ? ShowFormat::kJson : ShowFormat::kText;
             formatGiven = true;
+        } else if (arg == "--raw" && !options.raw) {
+            options.raw = true;
+        } else if (arg == "--charset" && !options.charset && i + 1 < args.size()) {
+            options.charset = args[++i];
         } else if (arg.starts_with("-") || file) {
             return std::nullopt;
         } else {
             file = arg;
         }
     }
-    if (!file) return std::nullopt;
+    // JSON is UTF-8 by definition, so it has no raw form.
+    if (!file || (options.raw && options.format == ShowFormat::kJson)) return std::nullopt;
     options.file = *file;
     return options;
 }
@@ -64,7 +76,9 @@ std::string PlainRendering(const SpoolFileContent& content) {
     return out + "\n" + content.Text;
 }
 
-std::string JsonRendering(const SpoolFileContent& content) {
+std::string JsonRendering(const SpoolFileContent& content, const std::string& charset) {
+    const TextConverter toUtf8(charset, "UTF-8");
+    const auto JsonString = [&toUtf8](std::string_view text) { return ctl::JsonString(toUtf8.Convert(text)); };
     std::string out = "{\"attributes\":{";
     for (size_t i = 0; i < content.Attributes.size(); ++i) {
         const std::string& item = content.Attributes[i];
@@ -77,12 +91,24 @@ std::string JsonRendering(const SpoolFileContent& content) {
     return out + "},\"text\":" + JsonString(content.Text) + "}\n";
 }
 
+std::string Rendering(const SpoolFileContent& content, const ShowOptions& options, const std::string& charset) {
+    if (options.format == ShowFormat::kJson) return JsonRendering(content, charset);
+    const std::string bytes = options.format == ShowFormat::kText ? content.Text : PlainRendering(content);
+    if (options.raw) return bytes;
+    return TextConverter(charset, TerminalCharset()).Convert(bytes);
+}
+
 }  // namespace
 
 int RunShow(const std::vector<std::string>& args) {
     const std::optional<ShowOptions> options = ParseOptions(args);
     if (!options) {
-        std::fputs("usage: oprinterctl show [--json | --text] FILE.spool\n", stderr);
+        std::fputs("usage: oprinterctl show [--json | --text] [--raw] [--charset NAME] FILE.spool\n", stderr);
+        return kUsageError;
+    }
+    const std::string charset = options->charset.value_or(ConfiguredCharset(ExecutableFolder()));
+    if (!IsKnownCharset(charset)) {
+        std::fprintf(stderr, "oprinterctl show: unknown character set \"%s\"\n", charset.c_str());
         return kUsageError;
     }
     const std::optional<std::string> bytes = ReadWholeFile(options->file);
@@ -91,10 +117,7 @@ int RunShow(const std::vector<std::string>& args) {
         return kFileError;
     }
     try {
-        const SpoolFileContent content = ParseSpoolFile(*bytes);
-        if (options->format == ShowFormat::kJson) Print(JsonRendering(content));
-        if (options->format == ShowFormat::kText) Print(content.Text);
-        if (options->format == ShowFormat::kPlain) Print(PlainRendering(content));
+        Print(Rendering(ParseSpoolFile(*bytes), *options, charset));
     } catch (const SpoolFileFormatError& error) {
         std::fprintf(stderr, "oprinterctl show: %s: not a spool file: %s\n", options->file.c_str(), error.what());
         return kFileError;

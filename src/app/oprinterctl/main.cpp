@@ -11,7 +11,8 @@ void Usage() {
     std::fputs(
         "usage: oprinterctl scramble PASSWORD\n"
         "       oprinterctl check [--json] [FOLDER]\n"
-        "       oprinterctl show [--json | --text] FILE.spool\n",
+        "       oprinterctl show [--json | --text] [--raw] [--charset NAME] FILE.spool\n"
+        "       oprinterctl pdf FILE.spool [-o OUT.pdf] [--paper a4|letter] [--charset NAME]\n",
         stderr);
 }
 

@@ -4,6 +4,7 @@
 set -eu
 PACKAGES="build-essential g++ cmake make pkg-config ca-certificates \
   libasio-dev libpugixml-dev libsystemd-dev \
+  libcairo2-dev libfontconfig-dev fontconfig fonts-dejavu-core poppler-utils \
   libgtest-dev libgmock-dev googletest libbenchmark-dev \
   python3 python3-pyftpdlib \
   clang-14 libclang-rt-14-dev procps iproute2"

@@ -9,5 +9,6 @@ namespace oprinter::ctl {
 int RunScramble(const std::vector<std::string>& args);
 int RunCheck(const std::vector<std::string>& args);
 int RunShow(const std::vector<std::string>& args);
+int RunPdf(const std::vector<std::string>& args);
 
 }  // namespace oprinter::ctl

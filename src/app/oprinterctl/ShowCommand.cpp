@@ -2,12 +2,8 @@
 // prints a spool file's attributes and text, converted from the host's
 // character set (Charset in OPrinter.cfg, or NAME) to the terminal's; JSON is
 // UTF-8, and --raw prints the bytes as stored.
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,6 +12,7 @@
 #include "datastream/SpoolFileReader.h"
 #include "platform/ExecutableFolder.h"
 #include "platform/TextConverter.h"
+#include "platform/WholeFile.h"
 #include "service/LoadConfig.h"
 
 namespace oprinter::ctl {
@@ -57,15 +54,6 @@ std::optional<ShowOptions> ParseOptions(const std::vector<std::string>& args) {
     if (!file || (options.raw && options.format == ShowFormat::kJson)) return std::nullopt;
     options.file = *file;
     return options;
-}
-
-std::optional<std::string> ReadWholeFile(const std::string& name) {
-    std::ifstream in(name, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream content;
-    content << in.rdbuf();
-    if (in.bad()) return std::nullopt;
-    return content.str();
 }
 
 void Print(const std::string& bytes) { std::fwrite(bytes.data(), 1, bytes.size(), stdout); }
@@ -111,15 +99,13 @@ int RunShow(const std::vector<std::string>& args) {
         std::fprintf(stderr, "oprinterctl show: unknown character set \"%s\"\n", charset.c_str());
         return kUsageError;
     }
-    const std::optional<std::string> bytes = ReadWholeFile(options->file);
-    if (!bytes) {
-        std::fprintf(stderr, "oprinterctl show: %s: %s\n", options->file.c_str(), std::strerror(errno));
-        return kFileError;
-    }
     try {
-        Print(Rendering(ParseSpoolFile(*bytes), *options, charset));
+        Print(Rendering(ParseSpoolFile(ReadWholeFile(options->file)), *options, charset));
     } catch (const SpoolFileFormatError& error) {
         std::fprintf(stderr, "oprinterctl show: %s: not a spool file: %s\n", options->file.c_str(), error.what());
+        return kFileError;
+    } catch (const std::runtime_error& error) {
+        std::fprintf(stderr, "oprinterctl show: %s\n", error.what());
         return kFileError;
     }
     return 0;

@@ -28,6 +28,7 @@ int main(int argc, char** argv) {
     if (command == "scramble") return oprinter::ctl::RunScramble(args);
     if (command == "check") return oprinter::ctl::RunCheck(args);
     if (command == "show") return oprinter::ctl::RunShow(args);
+    if (command == "pdf") return oprinter::ctl::RunPdf(args);
     Usage();
     return 2;
 }

@@ -48,6 +48,7 @@ public:
         return true;
     }
     void StartPrinterWriter() override {}
+    void SpoolFileSaved(const std::string&) override {}
 
     size_t sent = 0;
     size_t logLines = 0;

@@ -31,6 +31,9 @@ public:
     virtual bool ReadSpoolInfo(std::vector<std::string>& spoolInfo) = 0;
     // Asks the host to start the printer writer of the device again.
     virtual void StartPrinterWriter() = 0;
+
+    // A document is saved, complete, in the spool file at path.
+    virtual void SpoolFileSaved(const std::string& path) = 0;
 };
 
 }  // namespace oprinter

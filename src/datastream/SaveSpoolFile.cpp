@@ -25,9 +25,10 @@ void PrintDataStream::SaveSpoolFile() {
     ::mkdir(spoolFolder.c_str(), 0777);
     // On failure the document stays open and the exception reaches the read
     // handler, so the record that ended the document is not acknowledged.
-    WriteSpoolFile(spoolFolder, NomeOf(state_.SpoolInfo), pieces, clock_);
+    const std::string path = WriteSpoolFile(spoolFolder, NomeOf(state_.SpoolInfo), pieces, clock_);
     state_.ReleaseDocument();
     session_.WriteTrace(2, "Fine Allocazione Strutture");
+    session_.SpoolFileSaved(path);
 }
 
 }  // namespace oprinter

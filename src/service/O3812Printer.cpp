@@ -119,6 +119,8 @@ void TO3812Printer::CopySettings(TDMPrinter& session) const {
     session.SpoolInfoAPI = Config.SpoolInfoAPI;
     session.APILib = Config.APILib;
     session.DebugLevel = Config.DebugLevel;
+    session.Charset = Config.Charset;
+    session.PdfCopy = Config.PdfCopy;
     session.Telnet.Port = TelnetPort;
     session.FtpPort = FtpPort;
 }

@@ -46,7 +46,8 @@ TDMPrinter::TDMPrinter(const SessionContext& context)
       eventLog_(context.eventLog),
       TimerSave(context.loop),
       parser_([this](std::string& record) { ProcessRecord(record); }),
-      stream_(*this, context.clock, context.exeFolder, LoadCvTable(context.exeFolder + "CvTable")) {
+      stream_(*this, context.clock, context.exeFolder, LoadCvTable(context.exeFolder + "CvTable")),
+      pdfCopies_(context.loop, [this](bool detail, std::string_view text) { WriteLog(detail, text); }) {
     LoadTelnetForm();
 }
 
@@ -181,6 +182,10 @@ bool TDMPrinter::ReadSpoolInfo(std::vector<std::string>& spoolInfo) {
 void TDMPrinter::StartPrinterWriter() {
     SessionHostLog hostLog(*this);
     oprinter::StartPrinterWriter(Access(), hostLog, clock_);
+}
+
+void TDMPrinter::SpoolFileSaved(const std::string& path) {
+    if (PdfCopy) pdfCopies_.Add(path, {PdfMakerProgram, Charset});
 }
 
 void TDMPrinter::SetTimerSaveEnabled(bool enabled) {

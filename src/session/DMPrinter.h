@@ -19,7 +19,9 @@
 #include "logging/LogWriter.h"
 #include "platform/Clock.h"
 #include "platform/EventLog.h"
+#include "platform/TextConverter.h"
 #include "session/HandlerGuard.h"
+#include "session/PdfCopyQueue.h"
 #include "session/TelnetParser.h"
 #include "session/kxsockets.h"
 
@@ -55,6 +57,8 @@ public:
     bool SpoolInfoAPI = false;
     std::string APILib;  // kept from the configuration; nothing acts on it
     int32_t DebugLevel = 0;
+    std::string Charset = kDefaultCharset;
+    bool PdfCopy = false;  // a PDF beside each spool file
 
     // Values of the environment reply to the host.
     std::string MsgQueueName = "QSYSOPR";
@@ -72,6 +76,8 @@ public:
     // answer to attribute retrieval that replaces the FTP work.
     uint16_t FtpPort = kFtpPort;
     std::function<bool(std::vector<std::string>& spoolInfo)> AnswerSpoolInfo;
+    // Test seam: the program that makes the PDFs.
+    std::string PdfMakerProgram = PdfMakerCommand().program;
 
     void StartSession();
     void StopSession();
@@ -90,6 +96,7 @@ public:
     bool TraceOn() const override { return traceOn_; }
     bool ReadSpoolInfo(std::vector<std::string>& spoolInfo) override;
     void StartPrinterWriter() override;
+    void SpoolFileSaved(const std::string& path) override;
 
     TSocket Telnet;  // tests may set Telnet.Port before StartSession
 
@@ -119,6 +126,7 @@ private:
     bool traceOn_ = false;
     TelnetParser parser_;
     PrintDataStream stream_;
+    PdfCopyQueue pdfCopies_;
 };
 
 }  // namespace oprinter

@@ -37,6 +37,8 @@ public:
     bool TraceOn() const override { return traceOn; }
     bool ReadSpoolInfo(Strings& spoolInfo) override { return events.push_back("read"), readSpoolInfo(spoolInfo); }
     void StartPrinterWriter() override { events.push_back("start writer"), startPrinterWriter(); }
+    void SpoolFileSaved(const std::string& path) override { savedFiles.push_back(path); }
+    Strings savedFiles;
 
     // The events that start with prefix, prefix removed.
     Strings Events(const std::string& prefix) const {

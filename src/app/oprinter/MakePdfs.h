@@ -1,0 +1,12 @@
+#pragma once
+#include <string>
+#include <vector>
+
+namespace oprinter {
+
+// The PDF maker the session starts (PdfCopyQueue): arguments are the
+// character set and the spool files; writes each file's PDF beside it and
+// one report line per file. Returns the exit status.
+int MakePdfs(const std::vector<std::string>& arguments);
+
+}  // namespace oprinter

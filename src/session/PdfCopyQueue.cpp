@@ -1,0 +1,98 @@
+#include "session/PdfCopyQueue.h"
+
+#include <algorithm>
+#include <exception>
+
+
+#include "platform/DetachedProcess.h"
+
+namespace oprinter {
+
+namespace {
+
+constexpr std::string_view kDone = "ok ";
+constexpr std::string_view kFailed = "error ";
+
+std::vector<std::string> Arguments(const PdfMakerCommand& command, const std::vector<std::string>& files) {
+    std::vector<std::string> arguments{command.program, std::string(kPdfMakerSwitch), command.charset};
+    arguments.insert(arguments.end(), files.begin(), files.end());
+    return arguments;
+}
+
+std::vector<std::string_view> ReportLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    while (!text.empty()) {
+        const size_t end = std::min(text.find('\n'), text.size());
+        lines.push_back(text.substr(0, end));
+        text.remove_prefix(std::min(end + 1, text.size()));
+    }
+    return lines;
+}
+
+}  // namespace
+
+PdfCopyQueue::PdfCopyQueue(asio::io_context& loop, LogLine log) : report_(loop), log_(std::move(log)) {}
+
+PdfCopyQueue::~PdfCopyQueue() {
+    if (waiting_.empty()) return;
+    try {
+        StartDetachedProcess(Arguments(command_, waiting_), false);
+    } catch (const std::exception&) {
+        // Nothing is left to report to; the spool files are there.
+    }
+}
+
+void PdfCopyQueue::Add(const std::string& spoolPath, const PdfMakerCommand& command) {
+    command_ = command;
+    waiting_.push_back(spoolPath);
+    if (!Busy()) Launch();
+}
+
+void PdfCopyQueue::Launch() {
+    running_.swap(waiting_);
+    waiting_.clear();
+    reportText_.clear();
+    try {
+        report_.assign(StartDetachedProcess(Arguments(command_, running_), true));
+    } catch (const std::exception& failure) {
+        for (const std::string& file : running_) log_(false, "PDF Error: " + file + ": " + failure.what());
+        running_.clear();
+        return;
+    }
+    ReadReport();
+}
+
+void PdfCopyQueue::ReadReport() {
+    report_.async_read_some(asio::buffer(buffer_), [this, watch = guard_.Watch()](const asio::error_code& error,
+                                                                                     size_t size) {
+        if (!watch.Live()) return;
+        reportText_.append(buffer_, size);
+        if (error) {
+            Finish();
+        } else {
+            ReadReport();
+        }
+    });
+}
+
+// The maker has ended (its end of the pipe closed): the report's lines
+// belong to the files in order, and each file gets one log line.
+void PdfCopyQueue::Finish() {
+    asio::error_code ignored;
+    report_.close(ignored);
+    const std::vector<std::string_view> lines = ReportLines(reportText_);
+    for (size_t i = 0; i < running_.size(); ++i) {
+        const std::string_view line = i < lines.size() ? lines[i] : std::string_view();
+        if (line.starts_with(kDone)) {
+            log_(true, "PDF: " + std::string(line.substr(kDone.size())));
+        } else if (line.starts_with(kFailed)) {
+            log_(false, "PDF Error: " + running_[i] + ": " + std::string(line.substr(kFailed.size())));
+        } else {
+            log_(false, "PDF Error: " + running_[i] + ": the PDF maker ended before it");
+        }
+    }
+    running_.clear();
+    if (!waiting_.empty()) Launch();
+}
+
+}  // namespace oprinter

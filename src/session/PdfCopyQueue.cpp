@@ -86,7 +86,7 @@ void PdfCopyQueue::Finish() {
         if (line.starts_with(kDone)) {
             log_(true, "PDF: " + std::string(line.substr(kDone.size())));
         } else if (line.starts_with(kFailed)) {
-            log_(false, "PDF Error: " + running_[i] + ": " + std::string(line.substr(kFailed.size())));
+            log_(false, "PDF Error: " + std::string(line.substr(kFailed.size())));
         } else {
             log_(false, "PDF Error: " + running_[i] + ": the PDF maker ended before it");
         }

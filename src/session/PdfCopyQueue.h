@@ -4,7 +4,8 @@
 // files saved meanwhile wait and go to the next maker together. The maker is
 // this program started again with kPdfMakerSwitch, the character set and the
 // spool files' paths; for each file in turn it reports one line on its
-// standard output: "ok " + the PDF's path, or "error " + what went wrong.
+// standard output: "ok " + the PDF's path, or "error " + the spool file's
+// path + ": " + what went wrong.
 #include <functional>
 #include <string>
 #include <string_view>

@@ -1,3 +1,5 @@
+#include <algorithm>
+#include <filesystem>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -202,6 +204,66 @@ TEST_F(SessionTest, DestroyingTheSessionWithNotificationsPendingIsSafe) {
     host.Send("\xFF\xFD\x27");
     printer.reset();  // data waiting to be read
     ASSERT_TRUE(RunUntil(loop, [&] { return host.ClientClosed(); }));
+}
+
+// A print record holding the given print data; its length field counts the
+// whole record.
+std::string PrintRecordOf(const std::string& data) {
+    const size_t length = 10 + data.size();
+    return std::string{static_cast<char>(length >> 8), static_cast<char>(length & 0xFF)} +
+           "\x12\xA0\x01\x01\x04\x00\x00\x01"s + data + "\xFF\xEF";
+}
+
+// Print data of about `size` bytes of 132-column report text, 60 lines a
+// page, in segments of up to 250 bytes.
+std::vector<std::string> ReportPrintData(size_t size) {
+    std::string text;
+    for (size_t line = 0; text.size() < size; ++line) {
+        if (line % 60 == 59) text += "\f";
+        text += "Riga " + std::to_string(line) + std::string(120, '.') + "\r\n";
+    }
+    std::vector<std::string> records;
+    std::string data = "\x03\x01"s + '\0';  // the attributes are fetched first
+    for (size_t at = 0; at < text.size(); at += 250) {
+        const std::string piece = text.substr(at, 250);
+        data += "\x03"s + static_cast<char>(piece.size()) + piece;
+        if (data.size() > 60000) records.push_back(std::move(data)), data.clear();
+    }
+    records.push_back(data + '\0');  // end of document
+    return records;
+}
+
+TEST_F(SessionTest, LargeDocumentsPdfIsMadeWhileTheRecordsGoOn) {
+    StartConnected();
+    printer->PdfCopy = true;
+    printer->PdfMakerProgram = OPRINTER_BINARY_DIR "/oprinter";
+    printer->AnswerSpoolInfo = [](std::vector<std::string>& info) { return info = {"Nome=GRANDE"}, true; };
+    const std::vector<std::string> records = ReportPrintData(20 << 20);
+    for (const std::string& data : records) {
+        host.ClearReceived();
+        host.Send(PrintRecordOf(data));
+        ASSERT_TRUE(RunUntil(loop, [&] { return host.Received() == kAcknowledgement; })) << host.Received().size();
+    }
+    const auto pdfLogged = [&] {
+        const std::vector<std::string> lines = LogLines();
+        return std::any_of(lines.begin(), lines.end(), [](const std::string& line) { return line.starts_with("PDF"); });
+    };
+    // The next records are answered at once while the PDF is being made.
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 20; ++i) {
+        host.ClearReceived();
+        host.Send(PrintRecordOf(""));
+        ASSERT_TRUE(RunUntil(loop, [&] { return host.Received() == kAcknowledgement; }));
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    EXPECT_FALSE(pdfLogged());
+
+    ASSERT_TRUE(RunUntil(loop, pdfLogged, std::chrono::minutes(3)));
+    const std::vector<std::string> spool = LogLines();
+    const std::string line = *std::find_if(spool.begin(), spool.end(), [](auto& l) { return l.starts_with("PDF"); });
+    ASSERT_EQ(line.rfind("PDF: " + folder.File("Spool/GRANDE "), 0), 0u) << line;
+    EXPECT_TRUE(line.ends_with(".pdf")) << line;
+    EXPECT_TRUE(std::filesystem::exists(line.substr(5)));
 }
 
 }  // namespace

@@ -36,7 +36,9 @@ int MakePdfs(const std::vector<std::string>& arguments) {
             WriteReportPdf(arguments[i], pdfPath, options);
             Report("ok " + pdfPath);
         } catch (const std::exception& failure) {
-            Report(std::string("error ") + failure.what());
+            // File errors name their file already.
+            const std::string message = failure.what();
+            Report("error " + (message.starts_with(arguments[i] + ": ") ? message : arguments[i] + ": " + message));
             status = 1;
         }
     }

@@ -1,8 +1,8 @@
 #pragma once
 // Where the text goes on a PDF page: paper, orientation and the size of the
 // monospaced font, so that the widest line and the longest page fit.
-#include <string_view>
 #include <optional>
+#include <string_view>
 
 namespace oprinter {
 

@@ -7,10 +7,10 @@ namespace oprinter {
 
 // Texts in the attributes' own 8-bit character set.
 struct PdfMetadata {
-    std::string title;     // "Nome"
-    std::string author;    // "Utente"
-    std::string subject;   // "NomeLavoro/Utente/Numero", the qualified job name
-    std::string keywords;  // "DatiUtente"
+    std::string title;         // "Nome"
+    std::string author;        // "Utente"
+    std::string subject;       // "NomeLavoro/Utente/Numero", the qualified job name
+    std::string keywords;      // "DatiUtente"
     std::string creationDate;  // "YYYY-MM-DDThh:mm:ss", empty when unknown
 };
 

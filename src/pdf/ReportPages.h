@@ -11,8 +11,8 @@ struct ReportPages {
     // Each page's lines, without CR LF or form feed; every byte below 0x20
     // has become a blank so that columns stay where they were printed.
     std::vector<std::vector<std::string>> pages;
-    size_t widestLine = 0;    // in characters (bytes)
-    size_t longestPage = 0;   // in lines, up to the last one that holds text
+    size_t widestLine = 0;   // in characters (bytes)
+    size_t longestPage = 0;  // in lines, up to the last one that holds text
 };
 
 // A form feed ends the page of the line it stands in; a form feed at the

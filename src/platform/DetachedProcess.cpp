@@ -27,8 +27,8 @@ std::runtime_error StartError(const char* what, int error) {
     if (program == 0) {
         const int nothing = ::open("/dev/null", O_RDWR);
         if (nothing >= 0) ::dup2(nothing, STDIN_FILENO);
-        if (output >= 0) ::dup2(output, STDOUT_FILENO);
-        else if (nothing >= 0) ::dup2(nothing, STDOUT_FILENO);
+        const int out = output >= 0 ? output : nothing;
+        if (out >= 0) ::dup2(out, STDOUT_FILENO);
         // Sockets of this process need not be close-on-exec; a connection the
         // service closes must not stay open in the program.
         if (::close_range(3, ~0U, 0) != 0) {

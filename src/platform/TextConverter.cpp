@@ -45,9 +45,7 @@ bool CanOpen(const std::string& to, const std::string& from) {
 
 }  // namespace
 
-bool IsKnownCharset(const std::string& name) {
-    return !name.empty() && CanOpen(kUtf8, name) && CanOpen(name, kUtf8);
-}
+bool IsKnownCharset(const std::string& name) { return !name.empty() && CanOpen(kUtf8, name) && CanOpen(name, kUtf8); }
 
 std::string TerminalCharset() {
     // The tools never change the locale otherwise; only the codeset is wanted.

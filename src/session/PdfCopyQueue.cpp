@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <exception>
 
-
 #include "platform/DetachedProcess.h"
 
 namespace oprinter {
@@ -63,16 +62,16 @@ void PdfCopyQueue::Launch() {
 }
 
 void PdfCopyQueue::ReadReport() {
-    report_.async_read_some(asio::buffer(buffer_), [this, watch = guard_.Watch()](const asio::error_code& error,
-                                                                                     size_t size) {
-        if (!watch.Live()) return;
-        reportText_.append(buffer_, size);
-        if (error) {
-            Finish();
-        } else {
-            ReadReport();
-        }
-    });
+    report_.async_read_some(asio::buffer(buffer_),
+                            [this, watch = guard_.Watch()](const asio::error_code& error, size_t size) {
+                                if (!watch.Live()) return;
+                                reportText_.append(buffer_, size);
+                                if (error) {
+                                    Finish();
+                                } else {
+                                    ReadReport();
+                                }
+                            });
 }
 
 // The maker has ended (its end of the pipe closed): the report's lines

@@ -22,7 +22,7 @@ inline constexpr std::string_view kPdfMakerSwitch = "--make-pdf";
 
 struct PdfMakerCommand {
     std::string program = "/proc/self/exe";  // this program
-    std::string charset;                       // of the spool files' text
+    std::string charset;                     // of the spool files' text
 };
 
 class PdfCopyQueue {

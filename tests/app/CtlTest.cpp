@@ -101,6 +101,27 @@ TEST(CtlCheck, StoppedReadingExitsOneWithItsMessage) {
     EXPECT_EQ(Ctl("check a b").status, 2);
 }
 
+TEST(CtlCheck, CharsetAndPdfCopy) {
+    test::TempFolder folder;
+    const std::string required = R"(User="U" Password="" PrinterName="P" Log="False" LogDetail="False")";
+    folder.Write("OPrinter.cfg", "<c System=\"\xE2\x82\xAC\" " + required + R"( PdfCopy="True"/>)");
+    const Outcome json = Ctl("check --json " + ShellQuoted(folder.Path()));
+    EXPECT_EQ(json.status, 0);
+    EXPECT_TRUE(Holds(json.out, "\"System\": \"\xE2\x82\xAC\"")) << json.out;
+    EXPECT_TRUE(Holds(json.out, "\"Charset\": \"WINDOWS-1252\"")) << json.out;
+    EXPECT_TRUE(Holds(json.out, "\"PdfCopy\": true")) << json.out;
+    EXPECT_TRUE(Holds(json.out, "\"Warnings\": []")) << json.out;
+    // ISO 8859-1 has no euro sign.
+    folder.Write("OPrinter.cfg", "<c Charset=\"ISO-8859-1\" System=\"\xE2\x82\xAC\" " + required + "/>");
+    EXPECT_TRUE(Holds(Ctl("check --json " + ShellQuoted(folder.Path())).out, "\"System\": \"?\""));
+    folder.Write("OPrinter.cfg", "<c Charset=\"KLINGON\" System=\"S\" " + required + "/>");
+    const Outcome text = Ctl("check " + ShellQuoted(folder.Path()));
+    EXPECT_EQ(text.status, 0);
+    EXPECT_TRUE(Holds(text.out, "Charset: WINDOWS-1252\nPdfCopy: false\n")) << text.out;
+    EXPECT_TRUE(Holds(text.out, "Warning: Unknown Charset \"KLINGON\": the text is read as WINDOWS-1252\n"))
+        << text.out;
+}
+
 TEST(CtlCheck, BundledSampleReadsToTheEnd) {
     const Outcome outcome = Ctl("check --json " OPRINTER_SOURCE_DIR "/samples");
     EXPECT_EQ(outcome.status, 0) << outcome.out;

@@ -1,6 +1,6 @@
-#include "pdf/PdfMetadata.h"
-
 #include <gtest/gtest.h>
+
+#include "pdf/PdfMetadata.h"
 
 namespace oprinter {
 namespace {

@@ -1,8 +1,7 @@
-#include "pdf/ReportPages.h"
-
 #include <gtest/gtest.h>
 
 #include "pdf/PageLayout.h"
+#include "pdf/ReportPages.h"
 
 namespace oprinter {
 namespace {
@@ -19,7 +18,10 @@ TEST(ReportPages, FormFeedsEndPagesAndATrailingOneAddsNone) {
 }
 
 TEST(ReportPages, ControlBytesBecomeBlanksAndEndingBlanksGo) {
-    const ReportPages report = SplitIntoPages("a\tb\x01" "c   \r\n\x7F" "x\r\n");
+    const ReportPages report = SplitIntoPages(
+        "a\tb\x01"
+        "c   \r\n\x7F"
+        "x\r\n");
     EXPECT_EQ(report.pages.at(0), (Lines{"a b c", " x"}));
     EXPECT_EQ(report.widestLine, 5u);
 }

@@ -1,7 +1,5 @@
 // PDFs of the test host's sample documents, read back with poppler-utils as
 // a reader of the files would see them.
-#include "pdf/ReportPdf.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -9,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "pdf/ReportPdf.h"
 #include "support/TempFolder.h"
 
 namespace oprinter {
@@ -32,8 +31,8 @@ protected:
     // The spool file the service makes of a sample ("report" or "letter"), and its PDF.
     std::string SamplePdf(const std::string& sample, const PdfOptions& options = {}) {
         const std::string spool = folder.File(sample + ".spool");
-        const std::string make = "/usr/bin/python3 " OPRINTER_SOURCE_DIR "/testhost/sample_spool.py " + sample + " " +
-                                 Quoted(spool);
+        const std::string make =
+            "/usr/bin/python3 " OPRINTER_SOURCE_DIR "/testhost/sample_spool.py " + sample + " " + Quoted(spool);
         EXPECT_EQ(std::system(make.c_str()), 0);
         WriteReportPdf(spool, PdfPathFor(spool), options);
         return PdfPathFor(spool);

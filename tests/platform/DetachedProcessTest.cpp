@@ -1,5 +1,3 @@
-#include "platform/DetachedProcess.h"
-
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -8,6 +6,7 @@
 #include <cerrno>
 #include <string>
 
+#include "platform/DetachedProcess.h"
 #include "support/TempFolder.h"
 
 namespace oprinter {

@@ -1,8 +1,8 @@
-#include "platform/TextConverter.h"
-
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+
+#include "platform/TextConverter.h"
 
 namespace oprinter {
 namespace {

@@ -1,5 +1,3 @@
-#include "session/PdfCopyQueue.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -7,6 +5,7 @@
 #include <vector>
 
 #include "LoopbackHost.h"
+#include "session/PdfCopyQueue.h"
 #include "support/TempFolder.h"
 
 namespace oprinter {
@@ -65,7 +64,8 @@ TEST_F(PdfCopyQueueTest, OneMakerAtATimeAndTheFilesSavedMeanwhileGoTogether) {
     queue.Add("b.spool", command);
     queue.Add("bad.spool", command);
     ASSERT_TRUE(LoggedLines(3)) << log.size();
-    EXPECT_EQ(log, (Lines{"detail:PDF: slow.spool.pdf", "detail:PDF: b.spool.pdf", "log:PDF Error: bad.spool: broken"}));
+    EXPECT_EQ(log,
+              (Lines{"detail:PDF: slow.spool.pdf", "detail:PDF: b.spool.pdf", "log:PDF Error: bad.spool: broken"}));
     EXPECT_EQ(Calls(), (Lines{"--make-pdf WINDOWS-1252 slow.spool", "--make-pdf WINDOWS-1252 b.spool bad.spool"}));
 }
 

@@ -130,8 +130,8 @@ void PrintJson(const Settings& settings, const ConfigReading& reading) {
         json += "    " + JsonDay(settings.Schedule[day]) + (day + 1 < settings.Schedule.size() ? ",\n" : "\n");
     }
     json += "  ],\n  \"Warnings\": " + JsonWarnings(reading, texts) + ",\n";
-    json += "  \"Error\": " + (reading.complete ? std::string("null") : JsonString(texts.toUtf8.Convert(reading.error))) +
-            "\n}\n";
+    const std::string error = reading.complete ? "null" : JsonString(texts.toUtf8.Convert(reading.error));
+    json += "  \"Error\": " + error + "\n}\n";
     std::fputs(json.c_str(), stdout);
 }
 

@@ -43,13 +43,15 @@ wait_until() {
 }
 host_ready() { grep -q '^ready$' "$DEMO/host.out" 2>/dev/null; }
 spool_landed() { ls "$DEMO"/Spool/*.spool >/dev/null 2>&1; }
+pdf_landed() { ls "$DEMO"/Spool/*.pdf >/dev/null 2>&1; }
 host_done() { ! kill -0 "$host" 2>/dev/null; }
 
 rm -rf "$DEMO"
 mkdir -p "$DEMO"
 cp build-demo/oprinter "$DEMO/"
 cp testhost/samples/CvTable "$DEMO/"
-$PYTHON testhost/service_config.py "$ADDRESS" "$SCENARIO" build-demo/oprinterctl DebugLevel=0 >"$DEMO/OPrinter.cfg"
+$PYTHON testhost/service_config.py "$ADDRESS" "$SCENARIO" build-demo/oprinterctl DebugLevel=0 PdfCopy=True \
+  >"$DEMO/OPrinter.cfg"
 
 echo "== test host on $ADDRESS (ports 23 and 21), scenario $SCENARIO"
 $PYTHON testhost/ibmi_host.py "$ADDRESS" "$SCENARIO" --log "$DEMO/host.log" >"$DEMO/host.out" 2>&1 &
@@ -67,6 +69,8 @@ else
   echo "warning: the test host's checks did not pass; see $DEMO/host.log"
 fi
 host=""
+# PdfCopy is on: the PDF follows the spool file, made beside it.
+wait_until 30 pdf_landed || echo "warning: no PDF beside the spool file; see the log in $DEMO"
 stop_all
 
 spool=$(ls "$DEMO"/Spool/*.spool | head -n 1)
@@ -74,5 +78,7 @@ echo "== oprinterctl show"
 build-demo/oprinterctl show "$spool"
 echo
 echo "spool file: $spool"
+pdf="${spool%.spool}.pdf"
+[ -f "$pdf" ] && echo "PDF:        $pdf"
 echo "log file:   $(ls "$DEMO"/OPrinter\ *.log | head -n 1)"
 echo "host log:   $DEMO/host.log"

@@ -6,10 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "app/oprinterctl/CharsetChoice.h"
 #include "app/oprinterctl/Commands.h"
 #include "pdf/ReportPdf.h"
-#include "platform/ExecutableFolder.h"
-#include "service/LoadConfig.h"
 
 namespace oprinter::ctl {
 
@@ -65,11 +64,9 @@ int RunPdf(const std::vector<std::string>& args) {
         if (!paper) return Usage("the paper is a4 or letter");
         pdf.paper = *paper;
     }
-    pdf.charset = options->charset.value_or(ConfiguredCharset(ExecutableFolder()));
-    if (!IsKnownCharset(pdf.charset)) {
-        std::fprintf(stderr, "oprinterctl pdf: unknown character set \"%s\"\n", pdf.charset.c_str());
-        return kUsageError;
-    }
+    const std::optional<std::string> charset = CharsetToUse(options->charset, "pdf");
+    if (!charset) return kUsageError;
+    pdf.charset = *charset;
     const std::string pdfFile = options->pdfFile.value_or(PdfPathFor(options->spoolFile));
     try {
         WriteReportPdf(options->spoolFile, pdfFile, pdf);

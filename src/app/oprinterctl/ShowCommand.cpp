@@ -7,13 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "app/oprinterctl/CharsetChoice.h"
 #include "app/oprinterctl/Commands.h"
 #include "app/oprinterctl/JsonText.h"
 #include "datastream/SpoolFileReader.h"
-#include "platform/ExecutableFolder.h"
 #include "platform/TextConverter.h"
 #include "platform/WholeFile.h"
-#include "service/LoadConfig.h"
 
 namespace oprinter::ctl {
 
@@ -94,13 +93,10 @@ int RunShow(const std::vector<std::string>& args) {
         std::fputs("usage: oprinterctl show [--json | --text] [--raw] [--charset NAME] FILE.spool\n", stderr);
         return kUsageError;
     }
-    const std::string charset = options->charset.value_or(ConfiguredCharset(ExecutableFolder()));
-    if (!IsKnownCharset(charset)) {
-        std::fprintf(stderr, "oprinterctl show: unknown character set \"%s\"\n", charset.c_str());
-        return kUsageError;
-    }
+    const std::optional<std::string> charset = CharsetToUse(options->charset, "show");
+    if (!charset) return kUsageError;
     try {
-        Print(Rendering(ParseSpoolFile(ReadWholeFile(options->file)), *options, charset));
+        Print(Rendering(ParseSpoolFile(ReadWholeFile(options->file)), *options, *charset));
     } catch (const SpoolFileFormatError& error) {
         std::fprintf(stderr, "oprinterctl show: %s: not a spool file: %s\n", options->file.c_str(), error.what());
         return kFileError;

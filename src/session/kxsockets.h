@@ -58,10 +58,6 @@ class TVornSocket;
 using TSocketEvent = std::function<void(TVornSocket& sender, int32_t aSocket)>;
 using TErrorEvent = std::function<void(TVornSocket& sender, uint16_t error, int32_t aSocket, uint16_t event)>;
 
-// The first address the host-name lookup gives for host; dotted text the lookup
-// does not know is read by ParseDottedAddress (0.0.0.0 when invalid).
-Ipv4Address ResolveHost(const std::string& host);
-
 // Process-wide bookkeeping of the socket library. This platform has no library
 // to start, so startup always succeeds.
 bool SocketsStartup();

@@ -11,6 +11,8 @@ namespace {
 
 constexpr std::string_view kDone = "ok ";
 constexpr std::string_view kFailed = "error ";
+// A report is a line per file; a maker gone wrong costs no more memory than this.
+constexpr size_t kLongestReport = 1 << 20;
 
 std::vector<std::string> Arguments(const PdfMakerCommand& command, const std::vector<std::string>& files) {
     std::vector<std::string> arguments{command.program, std::string(kPdfMakerSwitch), command.charset};
@@ -65,7 +67,7 @@ void PdfCopyQueue::ReadReport() {
     report_.async_read_some(asio::buffer(buffer_),
                             [this, watch = guard_.Watch()](const asio::error_code& error, size_t size) {
                                 if (!watch.Live()) return;
-                                reportText_.append(buffer_, size);
+                                reportText_.append(buffer_, std::min(size, kLongestReport - std::min(kLongestReport, reportText_.size())));
                                 if (error) {
                                     Finish();
                                 } else {

@@ -7,7 +7,8 @@ PACKAGES="build-essential g++ cmake make pkg-config ca-certificates \
   libcairo2-dev libfontconfig-dev fontconfig fonts-dejavu-core poppler-utils \
   libgtest-dev libgmock-dev googletest libbenchmark-dev \
   python3 python3-pyftpdlib \
-  clang-14 libclang-rt-14-dev procps iproute2"
+  clang-14 libclang-rt-14-dev procps iproute2 \
+  dpkg-dev lintian systemd adduser"
 missing=""
 for p in $PACKAGES; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

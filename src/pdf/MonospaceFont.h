@@ -3,7 +3,7 @@
 // (DejaVu Sans Mono on Debian, from fonts-dejavu-core).
 #include <cairo.h>
 
-#include "pdf/PageLayout.h"
+#include "pdf/PdfPageLayout.h"
 
 namespace oprinter {
 

@@ -46,7 +46,7 @@ void Check(cairo_status_t status, const char* what) {
 // Owns the surface and its drawing context.
 class PdfCanvas {
 public:
-    PdfCanvas(std::string& out, const PageLayout& layout)
+    PdfCanvas(std::string& out, const PdfPageLayout& layout)
         : surface_(cairo_pdf_surface_create_for_stream(AppendBytes, &out, layout.width, layout.height)),
           cr_(cairo_create(surface_)) {}
     ~PdfCanvas() {
@@ -76,7 +76,7 @@ void SetMetadata(cairo_surface_t* surface, const PdfMetadata& metadata, const Te
     cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATOR, kCreator);
 }
 
-void DrawPage(cairo_t* cr, const std::vector<std::string>& lines, const PageLayout& layout,
+void DrawPage(cairo_t* cr, const std::vector<std::string>& lines, const PdfPageLayout& layout,
               const TextConverter& toUtf8) {
     for (size_t i = 0; i < lines.size(); ++i) {
         if (lines[i].empty()) continue;
@@ -94,7 +94,7 @@ std::string ReportPdf(const SpoolFileContent& content, const PdfOptions& options
     const MonospaceFont font;
     const size_t columns = std::max(report.widestLine, SizeLine(content.Attributes, "CaratteriPerRiga").value_or(0));
     const size_t lines = std::max(report.longestPage, SizeLine(content.Attributes, "RighePerPagina").value_or(0));
-    const PageLayout layout = LayOutPage(options.paper, columns, lines, font.Proportions());
+    const PdfPageLayout layout = LayOutPage(options.paper, columns, lines, font.Proportions());
 
     std::string pdf;
     {

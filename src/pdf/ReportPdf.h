@@ -5,7 +5,7 @@
 #include <string>
 
 #include "datastream/SpoolFileReader.h"
-#include "pdf/PageLayout.h"
+#include "pdf/PdfPageLayout.h"
 #include "platform/TextConverter.h"
 
 namespace oprinter {

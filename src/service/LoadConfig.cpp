@@ -175,7 +175,7 @@ bool HasConfigFile(const std::string& exeFolder) {
     return std::filesystem::is_regular_file(exeFolder + kConfigFileName, error);
 }
 
-ConfigReading LoadConfig(const std::string& exeFolder, Settings& settings, const LogWriter& log) {
+ConfigReading ReadConfig(const std::string& exeFolder, Settings& settings) {
     if (!HasConfigFile(exeFolder)) {
         settings.Language = kDefaultLanguage;
         return {};
@@ -183,7 +183,6 @@ ConfigReading LoadConfig(const std::string& exeFolder, Settings& settings, const
     ConfigReading reading;
     try {
         ReadFile(exeFolder + kConfigFileName, settings, reading);
-        LogWarnings(reading, settings, log);
         return reading;
     } catch (const std::exception& failure) {
         reading.error = failure.what();
@@ -191,8 +190,13 @@ ConfigReading LoadConfig(const std::string& exeFolder, Settings& settings, const
         reading.error = "unknown failure";
     }
     reading.complete = false;
+    return reading;
+}
+
+ConfigReading LoadConfig(const std::string& exeFolder, Settings& settings, const LogWriter& log) {
+    const ConfigReading reading = ReadConfig(exeFolder, settings);
     LogWarnings(reading, settings, log);
-    log.WriteLog(settings.LogOptions(), false, "Errore Generale: " + reading.error);
+    if (!reading.complete) log.WriteLog(settings.LogOptions(), false, "Errore Generale: " + reading.error);
     return reading;
 }
 

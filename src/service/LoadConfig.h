@@ -32,6 +32,9 @@ struct ConfigReading {
 // the optional settings stops the reading where it happens and is logged as
 // "Errore Generale: " + message. Never throws.
 ConfigReading LoadConfig(const std::string& exeFolder, Settings& settings, const LogWriter& log);
+// The same reading without the log line, for tools that must not write into
+// the service's log.
+ConfigReading ReadConfig(const std::string& exeFolder, Settings& settings);
 
 // The Charset that LoadConfig would take from exeFolder + "OPrinter.cfg"; the
 // default when there is no file or it names no known character set.

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "pdf/PageLayout.h"
+#include "pdf/PdfPageLayout.h"
 #include "pdf/ReportPages.h"
 
 namespace oprinter {
@@ -40,8 +40,8 @@ TEST(ReportPages, LongestPageCountsUpToItsLastText) {
 
 constexpr FontProportions kMonospace{0.6, 0.76, 1.16};
 
-TEST(PageLayout, WideDocumentsGoLandscapeAndEverythingFits) {
-    const PageLayout wide = LayOutPage(Paper::kA4, 132, 66, kMonospace);
+TEST(PdfPageLayout, WideDocumentsGoLandscapeAndEverythingFits) {
+    const PdfPageLayout wide = LayOutPage(Paper::kA4, 132, 66, kMonospace);
     EXPECT_TRUE(wide.Landscape());
     EXPECT_NEAR(wide.width, 841.89, 0.01);
     EXPECT_LE(wide.margin * 2 + 132 * kMonospace.advance * wide.fontSize, wide.width + 1e-6);
@@ -50,17 +50,17 @@ TEST(PageLayout, WideDocumentsGoLandscapeAndEverythingFits) {
 
     EXPECT_FALSE(LayOutPage(Paper::kA4, 100, 66, kMonospace).Landscape());
     EXPECT_TRUE(LayOutPage(Paper::kA4, 101, 66, kMonospace).Landscape());
-    const PageLayout letter = LayOutPage(Paper::kLetter, 80, 66, kMonospace);
+    const PdfPageLayout letter = LayOutPage(Paper::kLetter, 80, 66, kMonospace);
     EXPECT_EQ(letter.width, 612);
     EXPECT_EQ(letter.height, 792);
 }
 
-TEST(PageLayout, ShortDocumentsAreNotBlownUp) {
+TEST(PdfPageLayout, ShortDocumentsAreNotBlownUp) {
     EXPECT_EQ(LayOutPage(Paper::kA4, 5, 2, kMonospace).fontSize, 12);
     EXPECT_EQ(LayOutPage(Paper::kA4, 0, 0, kMonospace).fontSize, 12);
 }
 
-TEST(PageLayout, PaperNames) {
+TEST(PdfPageLayout, PaperNames) {
     EXPECT_EQ(PaperNamed("A4"), Paper::kA4);
     EXPECT_EQ(PaperNamed("letter"), Paper::kLetter);
     EXPECT_EQ(PaperNamed("legal"), std::nullopt);

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <memory>
 #include <sstream>
@@ -7,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "LoopbackHost.h"
+#include "support/LoopbackHost.h"
 #include "logging/LogWriter.h"
 #include "platform/EventLog.h"
 #include "session/DMPrinter.h"
@@ -96,7 +97,7 @@ const std::string kDefaultBlock =
 
 TEST_F(SessionTest, RefusedConnectLogsOneSocketError) {
     TDMPrinter& session = Create();
-    session.Telnet.Port = test::RefusingPort(loop);
+    session.Telnet.Port = test::ClosedPort();
     session.StartSession();
     ASSERT_TRUE(RunUntil(loop, [&] { return !session.IsConnected(); }));
     RunFor(loop, std::chrono::milliseconds(50));
@@ -104,6 +105,27 @@ TEST_F(SessionTest, RefusedConnectLogsOneSocketError) {
     EXPECT_EQ(session.StatusText, "Error: SOCKET ERROR 10061");
     EXPECT_FALSE(session.TimerSaveEnabled());
     EXPECT_TRUE(events.entries.empty());
+}
+
+TEST_F(SessionTest, ConnectThatCannotStartEndsTheSession) {
+    TDMPrinter& session = Create();
+    session.Telnet.ConnectCall = [](int, const sockaddr*, socklen_t) {
+        errno = EAGAIN;  // no free local port
+        return -1;
+    };
+    session.StartSession();
+    EXPECT_FALSE(session.IsConnected());
+    EXPECT_FALSE(session.TimerSaveEnabled());
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{"Error: SOCKET ERROR 10055"}));
+}
+
+TEST_F(SessionTest, UnreadableCvTableIsOneLineAndTheSessionRuns) {
+    std::filesystem::create_directory(folder.File("CvTable"));
+    StartConnected();
+    EXPECT_EQ(LogLines(),
+              (std::vector<std::string>{"CvTable Error: Cannot read file \"" + folder.File("CvTable") +
+                                        "\": Is a directory"}));
+    EXPECT_TRUE(printer->IsConnected());
 }
 
 TEST_F(SessionTest, HostClosingEndsTheSessionWithoutALine) {
@@ -193,6 +215,18 @@ TEST_F(SessionTest, FailedRecordIsLoggedAndTheRestOfItsReceiveDropped) {
     EXPECT_EQ(Exchange(printRecord + "\xFF\xEF\xFF\xFD\x18", 15), kAcknowledgement + "\xFF\xFB\x18");
 }
 
+// The session saves the document where it ends and knows the file's path; the
+// record that ended it is acknowledged all the same.
+TEST_F(SessionTest, DocumentEndSavesTheSpoolFile) {
+    StartConnected();
+    const std::string printHeader = "\x00\x00\x12\xA0\x01\x01\x04\x00\x00\x01"s;
+    EXPECT_EQ(Exchange(printHeader + "\x03\x04\r\nAB\xFF\xEF", 12), kAcknowledgement);
+    EXPECT_TRUE(printer->LastSpoolFile().empty());
+    EXPECT_EQ(Exchange(printHeader + "\x00\xFF\xEF"s, 12), kAcknowledgement);
+    EXPECT_EQ(printer->LastSpoolFile(), folder.Path() + "Spool/ 20261208090000000.spool");
+    EXPECT_TRUE(folder.Read("Spool/ 20261208090000000.spool").ends_with("AB\r\n"));
+}
+
 TEST_F(SessionTest, DestroyingTheSessionWithNotificationsPendingIsSafe) {
     LoopbackHost other(loop);
     Create().Telnet.Port = other.Port();
@@ -223,7 +257,7 @@ std::vector<std::string> ReportPrintData(size_t size) {
         text += "Riga " + std::to_string(line) + std::string(120, '.') + "\r\n";
     }
     std::vector<std::string> records;
-    std::string data = "\x03\x01"s + '\0';  // the attributes are fetched first
+    std::string data;  // no NUL: the attributes are not fetched
     for (size_t at = 0; at < text.size(); at += 250) {
         const std::string piece = text.substr(at, 250);
         data += "\x03"s + static_cast<char>(piece.size()) + piece;
@@ -237,7 +271,6 @@ TEST_F(SessionTest, LargeDocumentsPdfIsMadeWhileTheRecordsGoOn) {
     StartConnected();
     printer->PdfCopy = true;
     printer->PdfMakerProgram = OPRINTER_BINARY_DIR "/oprinter";
-    printer->AnswerSpoolInfo = [](std::vector<std::string>& info) { return info = {"Nome=GRANDE"}, true; };
     const std::vector<std::string> records = ReportPrintData(20 << 20);
     for (const std::string& data : records) {
         host.ClearReceived();
@@ -261,7 +294,7 @@ TEST_F(SessionTest, LargeDocumentsPdfIsMadeWhileTheRecordsGoOn) {
     ASSERT_TRUE(RunUntil(loop, pdfLogged, std::chrono::minutes(3)));
     const std::vector<std::string> spool = LogLines();
     const std::string line = *std::find_if(spool.begin(), spool.end(), [](auto& l) { return l.starts_with("PDF"); });
-    ASSERT_EQ(line.rfind("PDF: " + folder.File("Spool/GRANDE "), 0), 0u) << line;
+    ASSERT_EQ(line.rfind("PDF: " + folder.File("Spool/ "), 0), 0u) << line;
     EXPECT_TRUE(line.ends_with(".pdf")) << line;
     EXPECT_TRUE(std::filesystem::exists(line.substr(5)));
 }

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "LoopbackHost.h"
+#include "support/LoopbackHost.h"
 #include "session/PdfCopyQueue.h"
 #include "support/TempFolder.h"
 

@@ -1,4 +1,4 @@
-#include "pdf/PageLayout.h"
+#include "pdf/PdfPageLayout.h"
 
 #include <algorithm>
 #include <string>
@@ -34,9 +34,9 @@ std::optional<Paper> PaperNamed(std::string_view name) {
     return std::nullopt;
 }
 
-PageLayout LayOutPage(Paper paper, size_t columns, size_t lines, const FontProportions& font) {
+PdfPageLayout LayOutPage(Paper paper, size_t columns, size_t lines, const FontProportions& font) {
     const PaperSize size = SizeOf(paper);
-    PageLayout layout;
+    PdfPageLayout layout;
     const bool landscape = columns > kWidestPortraitColumns;
     layout.width = landscape ? size.longSide : size.shortSide;
     layout.height = landscape ? size.shortSide : size.longSide;

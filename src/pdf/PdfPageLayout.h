@@ -18,7 +18,7 @@ struct FontProportions {
     double lineHeight;
 };
 
-struct PageLayout {
+struct PdfPageLayout {
     double width = 0;  // in points
     double height = 0;
     double margin = 0;
@@ -31,6 +31,6 @@ struct PageLayout {
 // Documents wider than this many columns go on landscape pages.
 inline constexpr size_t kWidestPortraitColumns = 100;
 
-PageLayout LayOutPage(Paper paper, size_t columns, size_t lines, const FontProportions& font);
+PdfPageLayout LayOutPage(Paper paper, size_t columns, size_t lines, const FontProportions& font);
 
 }  // namespace oprinter

@@ -111,9 +111,33 @@ void ReadOptionalSettings(const pugi::xml_node& root, Settings& settings) {
     }
 }
 
+void ReadOptionalText(const pugi::xml_node& root, const char* name, std::string& value) {
+    if (root.attribute(name)) value = TextAttribute(root, name);
+}
+
+// Absent: the value keeps its default. Present but not a boolean: the safe
+// side, so that a mistyped value never sends the password in clear.
+void ReadSecurityBoolean(const pugi::xml_node& root, const char* name, bool& value) {
+    if (!root.attribute(name)) return;
+    value = BooleanValue(TextAttribute(root, name)).value_or(true);
+}
+
+// Read before anything that can stop the reading: a damaged file must not
+// leave the connections in clear text when TLS was asked for.
+void ReadTlsSettings(const pugi::xml_node& root, Settings& settings) {
+    ReadSecurityBoolean(root, "TLS", settings.TLS);
+    settings.FtpTLS = settings.TLS;
+    ReadSecurityBoolean(root, "FtpTLS", settings.FtpTLS);
+    ReadOptionalText(root, "TLSCAFile", settings.TLSCAFile);
+    ReadSecurityBoolean(root, "TLSVerify", settings.TLSVerify);
+    ReadOptionalText(root, "TLSCertFile", settings.TLSCertFile);
+    ReadOptionalText(root, "TLSKeyFile", settings.TLSKeyFile);
+}
+
 void ReadFile(const std::string& path, Settings& settings) {
     pugi::xml_document document;
     const pugi::xml_node root = RootElement(path, document);
+    ReadTlsSettings(root, settings);
     settings.System = TextAttribute(root, "System");
     settings.User = TextAttribute(root, "User");
     settings.Password = Descramble(TextAttribute(root, "Password"));

@@ -119,7 +119,13 @@ void TO3812Printer::CopySettings(TDMPrinter& session) const {
     session.SpoolInfoAPI = Config.SpoolInfoAPI;
     session.APILib = Config.APILib;
     session.DebugLevel = Config.DebugLevel;
-    session.Telnet.Port = TelnetPort;
+    session.TLS = Config.TLS;
+    session.FtpTLS = Config.FtpTLS;
+    session.TLSCAFile = Config.TLSCAFile;
+    session.TLSVerify = Config.TLSVerify;
+    session.TLSCertFile = Config.TLSCertFile;
+    session.TLSKeyFile = Config.TLSKeyFile;
+    session.Telnet.Port = Config.TLS ? TelnetTlsPort : TelnetPort;
     session.FtpPort = FtpPort;
 }
 

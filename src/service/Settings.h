@@ -38,6 +38,13 @@ struct Settings {
     bool SpoolInfoAPI = false;
     std::string APILib;
     int32_t DebugLevel = 0;
+    // TLS on the telnet session (port 992) and, by default, on the FTP side.
+    bool TLS = false;
+    bool FtpTLS = false;  // absent in the file: the value of TLS
+    std::string TLSCAFile;  // relative paths are taken from the service's folder
+    bool TLSVerify = true;
+    std::string TLSCertFile;
+    std::string TLSKeyFile;
 
     LogSettings LogOptions() const { return {Log, LogDetail, SaveLogPath, MaxLog}; }
 };

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +20,7 @@
 #include "logging/LogWriter.h"
 #include "platform/Clock.h"
 #include "platform/EventLog.h"
+#include "platform/TlsContext.h"
 #include "session/HandlerGuard.h"
 #include "session/TelnetParser.h"
 #include "session/kxsockets.h"
@@ -55,6 +57,12 @@ public:
     bool SpoolInfoAPI = false;
     std::string APILib;  // kept from the configuration; nothing acts on it
     int32_t DebugLevel = 0;
+    bool TLS = false;     // the telnet session speaks TLS (the service points it at port 992)
+    bool FtpTLS = false;  // the FTP side uses explicit TLS
+    std::string TLSCAFile;  // a relative path is taken from the service's folder
+    bool TLSVerify = true;
+    std::string TLSCertFile;
+    std::string TLSKeyFile;
 
     // Values of the environment reply to the host.
     std::string MsgQueueName = "QSYSOPR";
@@ -99,6 +107,11 @@ private:
     void TelnetConnect();
     void TelnetClose();
     void TelnetError(uint16_t error);
+    void TelnetTlsError(const std::string& reason);
+    // Makes the TLS context the settings ask for; false when TLS is wanted on
+    // the telnet session and cannot be had (the line is then written).
+    bool PrepareTls();
+    TlsOptions TLSOptions() const;
     void ProcessRecord(std::string& record);
     void TraceTraffic(std::string_view side, std::string_view bytes, std::string (*names)(std::string_view));
     EnvironmentValues Environment() const;
@@ -118,6 +131,8 @@ private:
     bool timerSaveEnabled_ = false;
     bool traceOn_ = false;
     TelnetParser parser_;
+    std::shared_ptr<const TlsContext> tls_;
+    std::string tlsFailure_;  // why tls_ could not be made
     PrintDataStream stream_;
 };
 

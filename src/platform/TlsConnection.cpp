@@ -1,0 +1,148 @@
+#include "platform/TlsConnection.h"
+
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+#include <openssl/err.h>
+#include <openssl/x509v3.h>
+#include <poll.h>
+
+#include "platform/DottedAddress.h"
+
+namespace oprinter {
+
+namespace {
+
+bool IsAddress(const std::string& host) { return ParseDottedAddress(host) != 0; }
+
+// Waits until the socket is ready for what step wants; false when the deadline passed.
+bool WaitFor(int handle, TlsStep step, TlsConnection::Deadline deadline) {
+    for (;;) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return false;
+        pollfd entry{handle, static_cast<short>(step == TlsStep::WantRead ? POLLIN : POLLOUT), 0};
+        const int ready = ::poll(&entry, 1, static_cast<int>(left.count()));
+        if (ready > 0) return true;
+        if (ready < 0 && errno != EINTR) return true;  // the next call reports the socket's failure
+    }
+}
+
+TlsResult TimedOut() { return {TlsStep::Failed, 0, ETIMEDOUT, "timed out"}; }
+
+template <typename Call>
+TlsResult Retry(int handle, TlsConnection::Deadline deadline, Call call) {
+    for (;;) {
+        TlsResult result = call();
+        if (result.step != TlsStep::WantRead && result.step != TlsStep::WantWrite) return result;
+        if (!WaitFor(handle, result.step, deadline)) return TimedOut();
+    }
+}
+
+}  // namespace
+
+TlsConnection::TlsConnection(std::shared_ptr<const TlsContext> context, int handle, const std::string& host,
+                             const TlsConnection* resumeFrom)
+    : context_(std::move(context)), ssl_(SSL_new(context_->Native())), handle_(handle) {
+    SSL* ssl = ssl_.get();
+    SSL_set_fd(ssl, handle);
+    SSL_set_connect_state(ssl);
+    // A certificate names a host either way; SNI carries names only.
+    if (!IsAddress(host)) SSL_set_tlsext_host_name(ssl, host.c_str());
+    if (context_->Verify()) {
+        if (IsAddress(host))
+            X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(ssl), host.c_str());
+        else
+            SSL_set1_host(ssl, host.c_str());
+    }
+    if (resumeFrom != nullptr) {
+        if (SSL_SESSION* session = SSL_get1_session(resumeFrom->ssl_.get())) {
+            SSL_set_session(ssl, session);
+            SSL_SESSION_free(session);
+        }
+    }
+}
+
+TlsResult TlsConnection::Handshake() {
+    ERR_clear_error();
+    return Outcome(SSL_do_handshake(ssl_.get()), 0);
+}
+
+TlsResult TlsConnection::Read(void* buffer, std::size_t size) {
+    ERR_clear_error();
+    std::size_t count = 0;
+    const int returned = SSL_read_ex(ssl_.get(), buffer, size, &count);
+    return Outcome(returned, count);
+}
+
+TlsResult TlsConnection::Peek() {
+    ERR_clear_error();
+    char next;
+    std::size_t count = 0;
+    const int returned = SSL_peek_ex(ssl_.get(), &next, 1, &count);
+    return Outcome(returned, count);
+}
+
+TlsResult TlsConnection::Write(const void* buffer, std::size_t length) {
+    ERR_clear_error();
+    std::size_t count = 0;
+    const int returned = SSL_write_ex(ssl_.get(), buffer, length, &count);
+    return Outcome(returned, count);
+}
+
+void TlsConnection::Shutdown() {
+    ERR_clear_error();
+    SSL_shutdown(ssl_.get());
+    ERR_clear_error();
+}
+
+std::size_t TlsConnection::Pending() const { return static_cast<std::size_t>(SSL_pending(ssl_.get())); }
+
+bool TlsConnection::PeerClosed() const { return (SSL_get_shutdown(ssl_.get()) & SSL_RECEIVED_SHUTDOWN) != 0; }
+
+TlsResult TlsConnection::HandshakeBy(Deadline deadline) {
+    return Retry(handle_, deadline, [this] { return Handshake(); });
+}
+
+TlsResult TlsConnection::ReadBy(void* buffer, std::size_t size, Deadline deadline) {
+    return Retry(handle_, deadline, [&] { return Read(buffer, size); });
+}
+
+TlsResult TlsConnection::WriteAllBy(const void* buffer, std::size_t length, Deadline deadline) {
+    // A write that must wait is repeated with the same bytes, as OpenSSL requires.
+    const char* bytes = static_cast<const char*>(buffer);
+    std::size_t written = 0;
+    while (written < length) {
+        TlsResult result = Retry(handle_, deadline, [&] { return Write(bytes + written, length - written); });
+        if (result.step != TlsStep::Done) return result;
+        written += result.count;
+    }
+    return {TlsStep::Done, written, 0, {}};
+}
+
+TlsResult TlsConnection::Outcome(int returned, std::size_t count) {
+    const int callError = errno;
+    if (returned > 0) return {TlsStep::Done, count, 0, {}};
+    const int sslError = SSL_get_error(ssl_.get(), returned);
+    switch (sslError) {
+        case SSL_ERROR_WANT_READ: return {TlsStep::WantRead, 0, 0, {}};
+        case SSL_ERROR_WANT_WRITE: return {TlsStep::WantWrite, 0, 0, {}};
+        case SSL_ERROR_ZERO_RETURN: return {TlsStep::Closed, 0, 0, "connection closed by the host"};
+        default: break;
+    }
+    const int systemError = sslError == SSL_ERROR_SYSCALL ? callError : 0;
+    return {TlsStep::Failed, 0, systemError, FailureReason(systemError)};
+}
+
+std::string TlsConnection::FailureReason(int systemError) {
+    std::string reason = TakeOpenSslReason();
+    if (reason.empty()) reason = systemError != 0 ? std::strerror(systemError) : "connection closed by the host";
+    // Without verification the result is still filled in, but it decided nothing.
+    const long verified = SSL_get_verify_result(ssl_.get());
+    if (context_->Verify() && verified != X509_V_OK)
+        reason += std::string(" (") + X509_verify_cert_error_string(verified) + ")";
+    return reason;
+}
+
+}  // namespace oprinter

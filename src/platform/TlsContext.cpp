@@ -21,6 +21,8 @@ std::string TakeOpenSslReason() {
     return text;
 }
 
+int NoPassphrase(char*, int, int, void*) { return 0; }
+
 namespace {
 
 std::string FileFailure(const char* what, const std::string& path) {
@@ -45,6 +47,7 @@ bool LoadClientCertificate(SSL_CTX* context, const TlsOptions& options, std::str
         failure = "TLSCertFile and TLSKeyFile go together";
         return false;
     }
+    SSL_CTX_set_default_passwd_cb(context, NoPassphrase);
     if (SSL_CTX_use_certificate_chain_file(context, options.CertFile.c_str()) != 1) {
         failure = FileFailure("certificate file", options.CertFile);
         return false;

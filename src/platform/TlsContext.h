@@ -38,6 +38,10 @@ private:
     bool verify_;
 };
 
+// A passphrase callback that has none: an encrypted key fails to load
+// instead of prompting on a terminal an unattended service does not have.
+int NoPassphrase(char* buffer, int size, int writing, void* data);
+
 // The reason OpenSSL gives for its latest failure, from its error queue
 // (which this empties); empty when the queue holds nothing.
 std::string TakeOpenSslReason();

@@ -5,7 +5,7 @@ set -eu
 PACKAGES="build-essential g++ cmake make pkg-config ca-certificates \
   libasio-dev libpugixml-dev libsystemd-dev libssl-dev openssl \
   libgtest-dev libgmock-dev googletest libbenchmark-dev \
-  python3 python3-pyftpdlib python3-openssl \
+  python3 python3-pyftpdlib python3-openssl python3-cryptography \
   clang-14 libclang-rt-14-dev procps iproute2"
 missing=""
 for p in $PACKAGES; do

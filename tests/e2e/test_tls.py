@@ -1,0 +1,53 @@
+#!/usr/bin/python3
+"""TLS on both connections: a spooled file travels encrypted end to end;
+certificates the printer must not trust end the session with one
+"Error: TLS " line before any telnet byte; FTP never sends the user or the
+password before TLS is up; hosts that fail the handshake do not hold the
+printer."""
+
+from e2e_case import E2ECase, listing_attempt, main
+
+TLS_ERROR = b"Error: TLS "
+NOT_VERIFIED = b"Warning: TLSVerify is False: the host's certificate is not checked"
+
+
+def tls_listing_attempt(run):
+    """The listing attempt behind AUTH TLS, with the data connection protected."""
+    commands = listing_attempt(run)
+    pasv = commands.index("PASV")
+    return ["AUTH TLS"] + commands[:pasv] + ["PBSZ 0", "PROT P"] + commands[pasv:]
+
+
+class TlsTest(E2ECase):
+    def tls_errors(self, run):
+        return [text for text in self.session_texts(run) if text.startswith(TLS_ERROR)]
+
+    def test_telnet_over_tls_with_ftp_in_clear(self):
+        with self.scenario_run("tls-telnet-only") as run:
+            self.assert_spool_files(run)
+            self.assertEqual(run.ftp_commands(), listing_attempt(run))
+            self.assertIn("TLS", run.host_log())
+            self.assert_no_faults(self.session_texts(run))
+
+    def test_certificate_of_an_unknown_authority_is_refused(self):
+        with self.scenario_run("tls-unknown-authority") as run:
+            self.assertEqual(self.tls_errors(run),
+                             [TLS_ERROR + b"certificate verify failed (unable to get local issuer certificate)"])
+            self.assertEqual(run.spool_files(), [])
+
+    def test_certificate_naming_another_address_is_refused(self):
+        with self.scenario_run("tls-misnamed") as run:
+            self.assertEqual(self.tls_errors(run), [TLS_ERROR + b"certificate verify failed (IP address mismatch)"])
+
+    def test_host_closing_in_the_handshake_ends_the_session(self):
+        with self.scenario_run("tls-host-closes-in-handshake") as run:
+            self.assertTrue(run.wait_for_log_texts(TLS_ERROR, 1, 5), run.log_texts())
+            self.assertEqual(len(self.tls_errors(run)), 1, self.tls_errors(run))
+
+    def test_host_silent_in_the_handshake_is_given_up(self):
+        with self.scenario_run("tls-host-silent-in-handshake") as run:
+            self.assertEqual(self.tls_errors(run), [TLS_ERROR + b"handshake timed out"])
+
+
+if __name__ == "__main__":
+    main()

@@ -1,7 +1,6 @@
 #include "platform/TlsConnection.h"
 
 #include <cerrno>
-#include <cstring>
 #include <utility>
 
 #include <openssl/err.h>
@@ -132,17 +131,7 @@ TlsResult TlsConnection::Outcome(int returned, std::size_t count) {
         default: break;
     }
     const int systemError = sslError == SSL_ERROR_SYSCALL ? callError : 0;
-    return {TlsStep::Failed, 0, systemError, FailureReason(systemError)};
-}
-
-std::string TlsConnection::FailureReason(int systemError) {
-    std::string reason = TakeOpenSslReason();
-    if (reason.empty()) reason = systemError != 0 ? std::strerror(systemError) : "connection closed by the host";
-    // Without verification the result is still filled in, but it decided nothing.
-    const long verified = SSL_get_verify_result(ssl_.get());
-    if (context_->Verify() && verified != X509_V_OK)
-        reason += std::string(" (") + X509_verify_cert_error_string(verified) + ")";
-    return reason;
+    return {TlsStep::Failed, 0, systemError, TlsFailureReason(ssl_.get(), *context_, systemError)};
 }
 
 }  // namespace oprinter

@@ -61,7 +61,6 @@ private:
         void operator()(SSL* ssl) const { SSL_free(ssl); }
     };
     TlsResult Outcome(int returned, std::size_t count);
-    std::string FailureReason(int systemError);
 
     std::shared_ptr<const TlsContext> context_;
     std::unique_ptr<SSL, Release> ssl_;

@@ -1,6 +1,9 @@
 #include "platform/TlsContext.h"
 
+#include <cstring>
+
 #include <openssl/err.h>
+#include <openssl/x509.h>
 
 namespace oprinter {
 
@@ -22,6 +25,16 @@ std::string TakeOpenSslReason() {
 }
 
 int NoPassphrase(char*, int, int, void*) { return 0; }
+
+std::string TlsFailureReason(const SSL* ssl, const TlsContext& context, int systemError) {
+    std::string reason = TakeOpenSslReason();
+    if (reason.empty()) reason = systemError != 0 ? std::strerror(systemError) : "connection closed by the host";
+    // Without verification the result is still filled in, but it decided nothing.
+    const long verified = SSL_get_verify_result(ssl);
+    if (context.Verify() && verified != X509_V_OK)
+        reason += std::string(" (") + X509_verify_cert_error_string(verified) + ")";
+    return reason;
+}
 
 namespace {
 

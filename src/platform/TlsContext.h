@@ -46,4 +46,9 @@ int NoPassphrase(char* buffer, int size, int writing, void* data);
 // (which this empties); empty when the queue holds nothing.
 std::string TakeOpenSslReason();
 
+// Why a call on ssl failed: OpenSSL's reason, else the socket's (errno
+// systemError), else a close by the host; with the verification's own error
+// when the context verifies, e.g. "certificate verify failed (hostname mismatch)".
+std::string TlsFailureReason(const SSL* ssl, const TlsContext& context, int systemError);
+
 }  // namespace oprinter

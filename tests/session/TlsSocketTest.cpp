@@ -69,8 +69,8 @@ TEST_F(TlsSocketTest, TrustedHostCarriesTheBytesBothWaysAndEveryReceivedByteIsRe
         if (count > 0) received.append(area, static_cast<size_t>(count));
     };
     ConnectTo(server.Port());
-    ASSERT_TRUE(RunUntil(loop, [&] { return connects == 1; }));
-    EXPECT_TRUE(server.Secured());
+    // In TLS 1.3 the client is done before the host has read its Finished.
+    ASSERT_TRUE(RunUntil(loop, [&] { return connects == 1 && server.Secured(); }));
 
     const std::string reply = "\xFF\xFB\x19 reply";
     EXPECT_EQ(socket.SendText(socket.Handle(), reply), static_cast<int32_t>(reply.size()));

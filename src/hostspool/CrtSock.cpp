@@ -2,15 +2,15 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
-#include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+
+#include "platform/ResolveHost.h"
 
 namespace oprinter {
 namespace {
@@ -67,77 +67,86 @@ std::string ConnectWithin(int handle, const sockaddr_in& address, std::chrono::m
     return error == 0 ? std::string() : "Cannot connect to " + endpoint + ": " + std::strerror(error);
 }
 
+class TcpChannel final : public ByteChannel {
+public:
+    explicit TcpChannel(int handle) : handle_(handle) {}
+    ~TcpChannel() override { Abort(); }
+    TcpChannel(const TcpChannel&) = delete;
+    TcpChannel& operator=(const TcpChannel&) = delete;
+
+    bool Send(std::string_view bytes) override {
+        while (!bytes.empty()) {
+            ssize_t sent = ::send(handle_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+            if (sent < 0 && errno == EINTR) continue;
+            if (sent <= 0) return false;
+            bytes.remove_prefix(static_cast<size_t>(sent));
+        }
+        return true;
+    }
+
+    Received Receive(std::span<char> into, std::chrono::milliseconds timeLimit) override {
+        WaitResult waited = WaitUntil(handle_, POLLIN, DeadlineAfter(timeLimit));
+        if (waited == WaitResult::TimedOut) return {0, ReceiveEnd::TimedOut};
+        ssize_t received = waited == WaitResult::Ready ? ::recv(handle_, into.data(), into.size(), 0) : -1;
+        if (received <= 0) return {0, ReceiveEnd::Closed};
+        return {static_cast<size_t>(received), ReceiveEnd::None};
+    }
+
+    bool Close(std::chrono::milliseconds timeLimit) override {
+        if (handle_ < 0) return true;
+        bool peerClosed = true;
+        if (::shutdown(handle_, SHUT_WR) == 0) {
+            SteadyTime deadline = DeadlineAfter(timeLimit);
+            char discarded[1024];
+            for (;;) {
+                WaitResult waited = WaitUntil(handle_, POLLIN, deadline);
+                if (waited == WaitResult::TimedOut) peerClosed = false;
+                if (waited != WaitResult::Ready || ::recv(handle_, discarded, sizeof discarded, 0) <= 0) break;
+            }
+        }
+        Abort();
+        return peerClosed;
+    }
+
+    void Abort() override {
+        if (handle_ < 0) return;
+        ::close(handle_);
+        handle_ = -1;
+    }
+
+    std::unique_ptr<ByteChannel> ConnectAlongside(const std::string& host, uint16_t port,
+                                                  std::chrono::milliseconds timeLimit,
+                                                  std::string& failure) override {
+        return SockConnect(host, port, timeLimit, failure);
+    }
+
+private:
+    int handle_;
+};
+
 }  // namespace
 
-Ipv4Address SockResolve(const std::string& host) {
-    Ipv4Address dotted = ParseDottedAddress(host);
-    if (dotted != 0) return dotted;
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    if (::getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) return 0;
-    Ipv4Address address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
-    ::freeaddrinfo(found);
-    return address;
-}
-
-int SockConnect(const std::string& host, uint16_t port, std::chrono::milliseconds timeLimit,
-                std::string& failure) {
+std::unique_ptr<ByteChannel> SockConnect(const std::string& host, uint16_t port,
+                                         std::chrono::milliseconds timeLimit, std::string& failure) {
     const std::string endpoint = Endpoint(host, port);
-    // An unresolved name would otherwise connect to 0.0.0.0, that is, to this machine.
-    Ipv4Address address = SockResolve(host);
+    Ipv4Address address = ResolveHost(host);
     if (address == 0) {
         failure = "Cannot resolve the host name " + host;
-        return -1;
+        return nullptr;
     }
     int handle = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (handle < 0) {
         failure = "Cannot create a socket: " + std::string(std::strerror(errno));
-        return -1;
+        return nullptr;
     }
+    auto channel = std::make_unique<TcpChannel>(handle);
     sockaddr_in target{};
     target.sin_family = AF_INET;
     target.sin_port = htons(port);
     target.sin_addr.s_addr = address;
     failure = ConnectWithin(handle, target, timeLimit, endpoint);
-    if (!failure.empty()) {
-        SockAbort(handle);
-        return -1;
-    }
-    return handle;
-}
-
-bool SockClose(int handle, std::chrono::milliseconds timeLimit) {
-    bool peerClosed = true;
-    if (::shutdown(handle, SHUT_WR) == 0) {
-        SteadyTime deadline = DeadlineAfter(timeLimit);
-        char discarded[1024];
-        for (;;) {
-            WaitResult waited = WaitUntil(handle, POLLIN, deadline);
-            if (waited == WaitResult::TimedOut) peerClosed = false;
-            if (waited != WaitResult::Ready || ::recv(handle, discarded, sizeof discarded, 0) <= 0) break;
-        }
-    }
-    SockAbort(handle);
-    return peerClosed;
-}
-
-void SockAbort(int handle) {
-    ::close(handle);
-}
-
-int SockAvailable(int handle) {
-    pollfd entry{handle, POLLIN, 0};
-    bool readable = ::poll(&entry, 1, 0) > 0;
-    int waiting = 0;
-    if (::ioctl(handle, FIONREAD, &waiting) != 0) return -1;
-    if (readable && waiting == 0) return -1;
-    return waiting;
-}
-
-bool SockWaitReadable(int handle, std::chrono::milliseconds timeLimit) {
-    return WaitUntil(handle, POLLIN, DeadlineAfter(timeLimit)) != WaitResult::TimedOut;
+    if (!failure.empty()) return nullptr;
+    return channel;
 }
 
 }  // namespace oprinter

@@ -3,118 +3,122 @@
 #include <optional>
 #include <stdexcept>
 
-#include "hostspool/CrtSock.h"
-#include "hostspool/FtpReply.h"
-#include "hostspool/PassiveReply.h"
-#include "hostspool/SockText.h"
+#include "hostspool/FtpReplies.h"
 
 namespace oprinter {
 namespace {
 
-struct FtpControl {
-    SockTextReader in;
-    SockTextWriter out;
-    std::string lastReply;
-    std::chrono::milliseconds timeLimit = kFtpTimeLimit;
-};
-
-FtpControl& Control() {
-    static FtpControl control;
-    return control;
-}
-
-// A silent server is not waited for a second time on the way out.
-void CloseControl() {
-    FtpControl& control = Control();
-    if (control.in.TimedOut())
-        control.out.Abort();
-    else
-        control.out.Close();
-}
+// One control connection at a time: the session's thread is the only one
+// that uses FTP, so a plain flag does.
+bool connectionOpen = false;
 
 }  // namespace
 
-int FtpLogin(const HostAccess& access) {
-    FtpControl& control = Control();
-    control.timeLimit = access.FtpTimeLimit;
-    std::string failure;
-    int handle = SockConnect(access.System, access.FtpPort, access.FtpTimeLimit, failure);
-    if (handle < 0) {
-        control.lastReply = failure;
-        return kFtpNoConnection;
-    }
-    AssignSockText(handle, access.FtpTimeLimit, control.in, control.out);
+FtpConnection::OnlyConnection::OnlyConnection() {
+    if (connectionOpen) throw std::logic_error("An FTP connection is open already");
+    connectionOpen = true;
+}
+
+FtpConnection::OnlyConnection::~OnlyConnection() {
+    connectionOpen = false;
+}
+
+FtpConnection FtpLogin(const HostAccess& access, FtpStepLimit stepLimit, const ChannelConnector& connect) {
+    return FtpConnection(access, std::move(stepLimit), connect);
+}
+
+FtpConnection::FtpConnection(const HostAccess& access, FtpStepLimit stepLimit, const ChannelConnector& connect)
+    : stepLimit_(std::move(stepLimit)), loginResult_(LogIn(access, connect)) {}
+
+FtpConnection::~FtpConnection() {
+    FtpQuit();
+}
+
+int FtpConnection::LogIn(const HostAccess& access, const ChannelConnector& connect) {
+    control_ = connect(access.System, access.FtpPort, StepLimit(), lastReply_);
+    if (!control_) return kFtpNoConnection;
+    AssignSockText(*control_, in_, out_);
     if (FtpReplyCode() != '2') {
-        CloseControl();
+        Close();
         return kFtpGreetingRefused;
     }
     // A server that lets the user in without a password is refused as well.
-    if (FtpExec("USER " + access.User) == '3' && FtpExec("PASS " + access.Password) == '2') return handle;
-    CloseControl();
+    if (FtpExec("USER " + access.User) == '3' && FtpExec("PASS " + access.Password) == '2') return kFtpLoggedIn;
+    Close();
     return kFtpLoginRefused;
 }
 
-std::string FtpLastReply() {
-    return Control().lastReply;
+void FtpConnection::RaiseFtpFailure() const {
+    throw std::runtime_error(lastReply_);
 }
 
-void RaiseFtpFailure() {
-    throw std::runtime_error(FtpLastReply());
+void FtpConnection::RequireLogin() const {
+    if (loginResult_ != kFtpLoggedIn) RaiseFtpFailure();
 }
 
-std::string FtpReadReply() {
-    FtpControl& control = Control();
-    std::string line = control.in.ReadLine();
-    while (!ClosesReply(line)) line = control.in.ReadLine();
-    control.lastReply = control.in.TimedOut() ? "Timed out waiting for a reply from the FTP server" : line;
-    return control.lastReply;
+std::string FtpConnection::FtpReadReply() {
+    std::string line = in_.ReadLine(StepLimit());
+    while (!ClosesReply(line)) line = in_.ReadLine(StepLimit());
+    lastReply_ = in_.TimedOut() ? "Timed out waiting for a reply from the FTP server" : line;
+    return lastReply_;
 }
 
-void FtpSendLine(std::string_view command) {
-    Control().out.WriteLine(command);
+void FtpConnection::FtpSendLine(std::string_view command) {
+    if (!control_) throw std::logic_error("FTP command written after the control connection was closed");
+    out_.WriteLine(command);
 }
 
-char FtpReplyCode() {
+char FtpConnection::FtpReplyCode() {
     return ReplyCodeOf(FtpReadReply());
 }
 
-char FtpExec(std::string_view command) {
+char FtpConnection::FtpExec(std::string_view command) {
     FtpSendLine(command);
     return FtpReplyCode();
 }
 
-bool FtpCommand(std::string_view command) {
+bool FtpConnection::FtpCommand(std::string_view command) {
     return FtpExec(command) == '2';
 }
 
-int FtpOpenRetr(std::string_view remoteFile) {
-    if (FtpExec("PASV") != '2') return -1;
-    std::optional<PassiveAddress> address = ParsePassiveReply(FtpLastReply());
-    if (!address) return -1;
+std::unique_ptr<ByteChannel> FtpConnection::FtpOpenRetr(std::string_view remoteFile) {
+    if (FtpExec("PASV") != '2') return nullptr;
+    std::optional<PassiveAddress> address = ParsePassiveReply(lastReply_);
+    if (!address) return nullptr;
     FtpSendLine("RETR " + std::string(remoteFile));
     // The data connection goes where the reply says, not to the control host.
     std::string failure;
-    int data = SockConnect(address->host, address->port, Control().timeLimit, failure);
+    std::unique_ptr<ByteChannel> data = control_->ConnectAlongside(address->host, address->port, StepLimit(), failure);
     if (FtpReplyCode() == '1') {
-        if (data < 0) Control().lastReply = failure;
+        if (!data) lastReply_ = failure;
         return data;
     }
     // Nothing is to come over a refused transfer, so there is nothing to drain.
-    if (data >= 0) SockAbort(data);
-    return -1;
+    if (data) data->Abort();
+    return nullptr;
 }
 
-bool FtpCloseRetr(int dataHandle) {
-    if (!SockClose(dataHandle, Control().timeLimit)) {
-        Control().lastReply = "Timed out closing the FTP data connection";
+bool FtpConnection::FtpCloseRetr(std::unique_ptr<ByteChannel> data) {
+    if (!data->Close(StepLimit())) {
+        lastReply_ = "Timed out closing the FTP data connection";
         return false;
     }
     return FtpReplyCode() == '2';
 }
 
-void FtpQuit() {
-    if (!Control().in.TimedOut()) FtpExec("QUIT");
-    CloseControl();
+void FtpConnection::FtpQuit() {
+    if (!control_) return;
+    if (!in_.TimedOut()) FtpExec("QUIT");
+    Close();
+}
+
+// A silent server is not waited for a second time on the way out.
+void FtpConnection::Close() {
+    if (in_.TimedOut())
+        control_->Abort();
+    else
+        control_->Close(StepLimit());
+    control_.reset();
 }
 
 }  // namespace oprinter

@@ -3,57 +3,99 @@
 // RCMD, one passive retrieval at a time, quit. It sends no other commands
 // (no TYPE, MODE, STRU, PORT or SITE): transfers use the server's defaults.
 //
-// There is one control connection per process, kept here; the calls are
-// blocking and not re-entrant. Order of use: FtpLogin; on success any number
-// of FtpCommand / FtpExec and FtpOpenRetr ... FtpCloseRetr; then FtpQuit on
-// every exit (FtpQuitOnExit). After a failed login the connection is already
-// closed and FtpQuit is not called.
+// A control connection is an FtpConnection: FtpLogin makes it, FtpQuit ends
+// it, and so does leaving its scope, however it is left; a server that has
+// stopped answering is not waited for on the way out. There is one at a time
+// in the process. Its calls block, each wait bounded by the step limit.
+#include <chrono>
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
+#include "hostspool/ByteChannel.h"
+#include "hostspool/CrtSock.h"
 #include "hostspool/HostAccess.h"
+#include "hostspool/SockText.h"
 
 namespace oprinter {
 
+inline constexpr int kFtpLoggedIn = 0;
 inline constexpr int kFtpNoConnection = -1;
 inline constexpr int kFtpGreetingRefused = -2;
 inline constexpr int kFtpLoginRefused = -3;
 
+// How long the next step (connect, a reply, a wait for data, the drain on
+// close) may take; asked afresh at every step.
+using FtpStepLimit = std::function<std::chrono::milliseconds()>;
+
+class FtpConnection;
+
 // Connects to access.System on access.FtpPort and logs in as access.User.
-// The control connection's handle, or one of the negative codes above.
-int FtpLogin(const HostAccess& access);
+// LoginResult() tells whether that worked; after a failure the connection is
+// already closed and FtpLastReply() says why.
+FtpConnection FtpLogin(const HostAccess& access, FtpStepLimit stepLimit,
+                       const ChannelConnector& connect = SockConnect);
 
-// The closing line of the last reply read, or why none could be read (the
-// connect failed, the server stayed silent). Callers raise it after a failed step.
-std::string FtpLastReply();
-// Raises the error callers give after a failed FTP step.
-[[noreturn]] void RaiseFtpFailure();
-
-// Reads one reply, all its lines, and returns (and keeps) its closing line.
-std::string FtpReadReply();
-void FtpSendLine(std::string_view command);
-// The first character of the next reply, '?' when none came.
-char FtpReplyCode();
-char FtpExec(std::string_view command);
-// True when the server answers command with 2xx.
-bool FtpCommand(std::string_view command);
-
-// Starts a passive retrieval of remoteFile: the data connection's handle, or
-// -1. The caller reads the data connection and then calls FtpCloseRetr.
-int FtpOpenRetr(std::string_view remoteFile);
-// Closes the data connection; true when the server reports the transfer done.
-bool FtpCloseRetr(int dataHandle);
-
-// Sends QUIT, reads the reply whatever it is, closes the control connection.
-void FtpQuit();
-
-// Runs FtpQuit when the logged-in session's scope is left, however it is left.
-class FtpQuitOnExit {
+class FtpConnection {
 public:
-    FtpQuitOnExit() = default;
-    ~FtpQuitOnExit() { FtpQuit(); }
-    FtpQuitOnExit(const FtpQuitOnExit&) = delete;
-    FtpQuitOnExit& operator=(const FtpQuitOnExit&) = delete;
+    ~FtpConnection();
+    FtpConnection(const FtpConnection&) = delete;
+    FtpConnection& operator=(const FtpConnection&) = delete;
+
+    // kFtpLoggedIn, or one of the negative codes above.
+    int LoginResult() const { return loginResult_; }
+
+    // The closing line of the last reply read, or why none could be read (the
+    // connect failed, the server stayed silent). Callers raise it after a failed step.
+    const std::string& FtpLastReply() const { return lastReply_; }
+    [[noreturn]] void RaiseFtpFailure() const;
+    // Raises FtpLastReply() when the login failed.
+    void RequireLogin() const;
+
+    // Reads one reply, all its lines, and returns (and keeps) its closing line.
+    std::string FtpReadReply();
+    void FtpSendLine(std::string_view command);
+    // The first character of the next reply, '?' when none came.
+    char FtpReplyCode();
+    char FtpExec(std::string_view command);
+    // True when the server answers command with 2xx.
+    bool FtpCommand(std::string_view command);
+
+    // Starts a passive retrieval of remoteFile: the data connection, or null.
+    // The caller reads it and hands it back to FtpCloseRetr.
+    std::unique_ptr<ByteChannel> FtpOpenRetr(std::string_view remoteFile);
+    // Closes the data connection; true when the server reports the transfer done.
+    bool FtpCloseRetr(std::unique_ptr<ByteChannel> data);
+
+    // Sends QUIT, reads the reply whatever it is, closes the control connection.
+    void FtpQuit();
+
+    std::chrono::milliseconds StepLimit() const { return stepLimit_(); }
+
+private:
+    friend FtpConnection FtpLogin(const HostAccess&, FtpStepLimit, const ChannelConnector&);
+    FtpConnection(const HostAccess& access, FtpStepLimit stepLimit, const ChannelConnector& connect);
+    int LogIn(const HostAccess& access, const ChannelConnector& connect);
+    void Close();
+
+    // Marks the process's one open FTP connection; first member, so that it
+    // is taken before anything else and given back last.
+    class OnlyConnection {
+    public:
+        OnlyConnection();
+        ~OnlyConnection();
+        OnlyConnection(const OnlyConnection&) = delete;
+        OnlyConnection& operator=(const OnlyConnection&) = delete;
+    };
+
+    OnlyConnection only_;
+    FtpStepLimit stepLimit_;
+    std::unique_ptr<ByteChannel> control_;
+    SockTextReader in_;
+    SockTextWriter out_;
+    std::string lastReply_;
+    int loginResult_;
 };
 
 }  // namespace oprinter

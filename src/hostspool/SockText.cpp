@@ -1,61 +1,49 @@
 #include "hostspool/SockText.h"
 
-#include <sys/socket.h>
-
 #include <algorithm>
-#include <stdexcept>
-
-#include "hostspool/CrtSock.h"
 
 namespace oprinter {
 
-void SockTextReader::Bind(int handle, std::chrono::milliseconds timeLimit) {
-    handle_ = handle;
-    timeLimit_ = timeLimit;
+void SockTextReader::Bind(ByteChannel& channel) {
+    channel_ = &channel;
     position_ = end_ = 0;
     ended_ = false;
     timedOut_ = false;
 }
 
-std::string SockTextReader::ReadLine() {
+std::string SockTextReader::ReadLine(std::chrono::milliseconds timeLimit) {
     std::string line;
-    for (int byte = NextByte(); byte >= 0; byte = NextByte()) {
+    for (int byte = NextByte(timeLimit); byte >= 0; byte = NextByte(timeLimit)) {
         if (byte == '\n') break;
         if (byte != '\r') line += static_cast<char>(byte);
     }
     return line;
 }
 
-int SockTextReader::NextByte() {
-    if (position_ == end_ && !Refill()) return -1;
+int SockTextReader::NextByte(std::chrono::milliseconds timeLimit) {
+    if (position_ == end_ && !Refill(timeLimit)) return -1;
     return static_cast<unsigned char>(buffer_[position_++]);
 }
 
-bool SockTextReader::Refill() {
+bool SockTextReader::Refill(std::chrono::milliseconds timeLimit) {
     if (ended_) return false;
-    if (!SockWaitReadable(handle_, timeLimit_)) {
-        timedOut_ = true;
-        ended_ = true;
-        return false;
-    }
-    ssize_t received = ::recv(handle_, buffer_.data(), buffer_.size(), 0);
-    if (received <= 0) {
+    Received received = channel_->Receive(buffer_, timeLimit);
+    if (received.end != ReceiveEnd::None) {
+        timedOut_ = received.end == ReceiveEnd::TimedOut;
         ended_ = true;
         return false;
     }
     position_ = 0;
-    end_ = static_cast<size_t>(received);
+    end_ = received.count;
     return true;
 }
 
-void SockTextWriter::Bind(int handle, std::chrono::milliseconds timeLimit) {
-    handle_ = handle;
-    timeLimit_ = timeLimit;
+void SockTextWriter::Bind(ByteChannel& channel) {
+    channel_ = &channel;
     fill_ = 0;
 }
 
 void SockTextWriter::WriteLine(std::string_view text) {
-    if (handle_ < 0) throw std::logic_error("FTP command written after the control connection was closed");
     Put(text);
     Put("\r\n");
     Flush();
@@ -72,33 +60,13 @@ void SockTextWriter::Put(std::string_view bytes) {
 }
 
 void SockTextWriter::Flush() {
-    size_t sent = 0;
-    while (sent < fill_) {
-        ssize_t count = ::send(handle_, buffer_.data() + sent, fill_ - sent, MSG_NOSIGNAL);
-        if (count <= 0) break;
-        sent += static_cast<size_t>(count);
-    }
+    channel_->Send(std::string_view(buffer_.data(), fill_));
     fill_ = 0;
 }
 
-void SockTextWriter::Close() {
-    if (handle_ < 0) return;
-    Flush();
-    SockClose(handle_, timeLimit_);
-    handle_ = -1;
-}
-
-void SockTextWriter::Abort() {
-    if (handle_ < 0) return;
-    SockAbort(handle_);
-    handle_ = -1;
-    fill_ = 0;
-}
-
-void AssignSockText(int handle, std::chrono::milliseconds timeLimit, SockTextReader& reader,
-                    SockTextWriter& writer) {
-    reader.Bind(handle, timeLimit);
-    writer.Bind(handle, timeLimit);
+void AssignSockText(ByteChannel& channel, SockTextReader& reader, SockTextWriter& writer) {
+    reader.Bind(channel);
+    writer.Bind(channel);
 }
 
 }  // namespace oprinter

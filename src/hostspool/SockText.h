@@ -1,10 +1,12 @@
 #pragma once
-// Line-by-line reading and writing over a connected socket, through buffers
-// of 128 bytes, for the FTP control dialogue.
+// Line-by-line reading and writing over a byte channel, through buffers of
+// 128 bytes, for the FTP control dialogue.
 #include <array>
 #include <chrono>
 #include <string>
 #include <string_view>
+
+#include "hostspool/ByteChannel.h"
 
 namespace oprinter {
 
@@ -12,20 +14,19 @@ inline constexpr size_t kSockTextBufferSize = 128;
 
 class SockTextReader {
 public:
-    void Bind(int handle, std::chrono::milliseconds timeLimit);
-    // The text before the next LF; CRs are dropped. At end of stream (peer
-    // closed, receive failed or nothing came within the time limit) whatever
-    // was gathered, then empty lines.
-    std::string ReadLine();
-    // True once a receive waited out the time limit; the stream has ended then.
+    void Bind(ByteChannel& channel);
+    // The text before the next LF; CRs are dropped. Each wait for bytes takes
+    // at most timeLimit. At end of stream (peer closed, receive failed or
+    // nothing came in time) whatever was gathered, then empty lines.
+    std::string ReadLine(std::chrono::milliseconds timeLimit);
+    // True once a receive waited out its time limit; the stream has ended then.
     bool TimedOut() const { return timedOut_; }
 
 private:
-    int NextByte();
-    bool Refill();
+    int NextByte(std::chrono::milliseconds timeLimit);
+    bool Refill(std::chrono::milliseconds timeLimit);
 
-    int handle_ = -1;
-    std::chrono::milliseconds timeLimit_{};
+    ByteChannel* channel_ = nullptr;
     std::array<char, kSockTextBufferSize> buffer_{};
     size_t position_ = 0;
     size_t end_ = 0;
@@ -35,28 +36,22 @@ private:
 
 class SockTextWriter {
 public:
-    void Bind(int handle, std::chrono::milliseconds timeLimit);
+    void Bind(ByteChannel& channel);
     // Sends text and CR LF. A failed send is silent: it shows up as a bad or
     // missing reply afterwards.
     void WriteLine(std::string_view text);
-    // Sends what is left, then closes the connection gracefully.
-    void Close();
-    // Closes the connection at once, for a peer that has stopped answering.
-    void Abort();
-    int Handle() const { return handle_; }
 
 private:
     void Put(std::string_view bytes);
     void Flush();
 
-    int handle_ = -1;
-    std::chrono::milliseconds timeLimit_{};
+    ByteChannel* channel_ = nullptr;
     std::array<char, kSockTextBufferSize> buffer_{};
     size_t fill_ = 0;
 };
 
-// Binds both channels to handle, the reader for input, the writer for output.
-void AssignSockText(int handle, std::chrono::milliseconds timeLimit, SockTextReader& reader,
-                    SockTextWriter& writer);
+// Binds both channels to the connection, the reader for input, the writer
+// for output.
+void AssignSockText(ByteChannel& channel, SockTextReader& reader, SockTextWriter& writer);
 
 }  // namespace oprinter

@@ -3,10 +3,8 @@
 #include <exception>
 
 #include "hostspool/Attempts.h"
-#include "hostspool/Columns.h"
 #include "hostspool/FtpSock.h"
-#include "hostspool/SpoolListing.h"
-#include "hostspool/SpoolRecord.h"
+#include "hostspool/SpoolDecoding.h"
 #include "hostspool/WorkFileDownload.h"
 
 namespace oprinter {
@@ -14,8 +12,12 @@ namespace {
 
 constexpr const char* kWorkFile = "QTEMP/FILE1";
 
-void RunHostCommand(const std::string& command) {
-    if (!FtpCommand("RCMD " + command)) RaiseFtpFailure();
+void RunHostCommand(FtpConnection& ftp, const std::string& command) {
+    if (!ftp.FtpCommand("RCMD " + command)) ftp.RaiseFtpFailure();
+}
+
+FtpStepLimit StepLimitOf(const HostAccess& access) {
+    return [&access] { return access.FtpTimeLimit; };
 }
 
 // A CL parameter in single quotes, quotes inside doubled.
@@ -28,23 +30,23 @@ std::string Quoted(const std::string& text) {
 // The listing of the device's spooled files, printed by the host and copied
 // into the work file; the printed listing is deleted again before the download.
 std::vector<std::string> FetchListing(const HostAccess& access) {
-    if (FtpLogin(access) < 0) RaiseFtpFailure();
-    FtpQuitOnExit quit;
+    FtpConnection ftp = FtpLogin(access, StepLimitOf(access));
+    ftp.RequireLogin();
     const std::string listingJob = "JOB(" + Trimmed(access.User) + "/QPRTJOB) SPLNBR(*LAST)";
-    RunHostCommand("WRKSPLF SELECT(*ALL " + access.PrinterName + ") OUTPUT(*PRINT)");
-    RunHostCommand("CRTPF FILE(QTEMP/FILE1) RCDLEN(170) SIZE(1000000 10000)");
-    RunHostCommand("CPYSPLF FILE(QPRTSPLF) TOFILE(QTEMP/FILE1) " + listingJob);
-    RunHostCommand("DLTSPLF FILE(QPRTSPLF) " + listingJob);
-    return DownloadLines(kWorkFile, access);
+    RunHostCommand(ftp, "WRKSPLF SELECT(*ALL " + access.PrinterName + ") OUTPUT(*PRINT)");
+    RunHostCommand(ftp, "CRTPF FILE(QTEMP/FILE1) RCDLEN(170) SIZE(1000000 10000)");
+    RunHostCommand(ftp, "CPYSPLF FILE(QPRTSPLF) TOFILE(QTEMP/FILE1) " + listingJob);
+    RunHostCommand(ftp, "DLTSPLF FILE(QPRTSPLF) " + listingJob);
+    return DownloadLines(ftp, kWorkFile, access.ExeFolder);
 }
 
 // The records KXSPLL writes for the device's output queue.
 std::vector<std::string> FetchRecords(const HostAccess& access) {
-    if (FtpLogin(access) < 0) RaiseFtpFailure();
-    FtpQuitOnExit quit;
-    RunHostCommand("CALL PGM(KXLIB01/KXSPLL) PARM(" + Quoted(access.PrinterName) + " 'QUSRSYS' 'FILE1' " +
+    FtpConnection ftp = FtpLogin(access, StepLimitOf(access));
+    ftp.RequireLogin();
+    RunHostCommand(ftp, "CALL PGM(KXLIB01/KXSPLL) PARM(" + Quoted(access.PrinterName) + " 'QUSRSYS' 'FILE1' " +
                    Quoted("QTEMP") + " ' ' ' ' ' ')");
-    return DownloadLines(kWorkFile, access);
+    return DownloadLines(ftp, kWorkFile, access.ExeFolder);
 }
 
 }  // namespace

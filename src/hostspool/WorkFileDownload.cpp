@@ -1,14 +1,11 @@
 #include "hostspool/WorkFileDownload.h"
 
-#include <sys/socket.h>
-
-#include <algorithm>
+#include <array>
+#include <memory>
 #include <stdexcept>
 #include <string_view>
 #include <utility>
 
-#include "hostspool/CrtSock.h"
-#include "hostspool/FtpSock.h"
 #include "hostspool/TempDownloadFile.h"
 
 namespace oprinter {
@@ -16,35 +13,15 @@ namespace {
 
 constexpr size_t kReceiveSize = 1024;
 
-// Closes the data connection at once if the download is left on an error.
-class OpenDataConnection {
-public:
-    explicit OpenDataConnection(int handle) : handle_(handle) {}
-    ~OpenDataConnection() {
-        if (handle_ >= 0) SockAbort(handle_);
-    }
-    OpenDataConnection(const OpenDataConnection&) = delete;
-    OpenDataConnection& operator=(const OpenDataConnection&) = delete;
-
-    int Handle() const { return handle_; }
-    int Release() { return std::exchange(handle_, -1); }
-
-private:
-    int handle_;
-};
-
 // Reads until the host closes the data connection.
-void ReceiveInto(TempDownloadFile& file, int data, const HostAccess& access) {
-    char buffer[kReceiveSize];
+void ReceiveInto(TempDownloadFile& file, ByteChannel& data, const FtpConnection& ftp) {
+    std::array<char, kReceiveSize> buffer;
     for (;;) {
-        if (!SockWaitReadable(data, access.FtpTimeLimit))
+        Received received = data.Receive(buffer, ftp.StepLimit());
+        if (received.end == ReceiveEnd::TimedOut)
             throw std::runtime_error("Timed out waiting for data from the FTP server");
-        int waiting = SockAvailable(data);
-        if (waiting < 0) return;
-        if (waiting == 0) continue;
-        ssize_t received = ::recv(data, buffer, std::min<size_t>(static_cast<size_t>(waiting), sizeof buffer), 0);
-        if (received <= 0) return;
-        file.Append(buffer, static_cast<size_t>(received));
+        if (received.end == ReceiveEnd::Closed) return;
+        file.Append(buffer.data(), received.count);
     }
 }
 
@@ -62,13 +39,14 @@ std::vector<std::string> SplitLines(std::string_view text) {
 
 }  // namespace
 
-std::vector<std::string> DownloadLines(const std::string& remoteFile, const HostAccess& access) {
-    int handle = FtpOpenRetr(remoteFile);
-    if (handle < 0) RaiseFtpFailure();
-    OpenDataConnection data(handle);
-    TempDownloadFile file = MakeTempFileName(access.ExeFolder);
-    ReceiveInto(file, data.Handle(), access);
-    if (!FtpCloseRetr(data.Release())) RaiseFtpFailure();
+std::vector<std::string> DownloadLines(FtpConnection& ftp, const std::string& remoteFile,
+                                       const std::string& exeFolder) {
+    // Closed at once if the download is left on an error.
+    std::unique_ptr<ByteChannel> data = ftp.FtpOpenRetr(remoteFile);
+    if (!data) ftp.RaiseFtpFailure();
+    TempDownloadFile file = MakeTempFileName(exeFolder);
+    ReceiveInto(file, *data, ftp);
+    if (!ftp.FtpCloseRetr(std::move(data))) ftp.RaiseFtpFailure();
     return SplitLines(file.Content());
 }
 

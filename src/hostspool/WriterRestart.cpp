@@ -10,9 +10,9 @@ namespace oprinter {
 
 bool AvvioPgm(const HostAccess& access, HostLog& log) {
     try {
-        if (FtpLogin(access) < 0) RaiseFtpFailure();
-        FtpQuitOnExit quit;
-        if (!FtpCommand("RCMD STRPRTWTR DEV(" + access.PrinterName + ")")) RaiseFtpFailure();
+        FtpConnection ftp = FtpLogin(access, [&access] { return access.FtpTimeLimit; });
+        ftp.RequireLogin();
+        if (!ftp.FtpCommand("RCMD STRPRTWTR DEV(" + access.PrinterName + ")")) ftp.RaiseFtpFailure();
         return true;
     } catch (const std::exception& error) {
         log.WriteLog(std::string("AvvioPgm Error: ") + error.what());

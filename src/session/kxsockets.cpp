@@ -15,6 +15,7 @@
 
 #include <asio/post.hpp>
 
+#include "platform/ResolveHost.h"
 #include "platform/SocketErrors.h"
 
 namespace oprinter {
@@ -53,19 +54,6 @@ uint16_t CallLength(size_t length) {
 }
 
 }  // namespace
-
-Ipv4Address ResolveHost(const std::string& host) {
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* answer = nullptr;
-    if (::getaddrinfo(host.c_str(), nullptr, &hints, &answer) != 0 || answer == nullptr) {
-        return ParseDottedAddress(host);
-    }
-    const Ipv4Address address = reinterpret_cast<const sockaddr_in*>(answer->ai_addr)->sin_addr.s_addr;
-    ::freeaddrinfo(answer);
-    return address;
-}
 
 bool SocketsStartup() {
     socketsStarted = true;

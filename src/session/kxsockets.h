@@ -67,10 +67,6 @@ using TTlsErrorEvent = std::function<void(TVornSocket& sender, const std::string
 // How long the TLS handshake, and a send that must wait, may take.
 inline constexpr std::chrono::milliseconds kTlsTimeLimit = std::chrono::seconds(30);
 
-// The first address the host-name lookup gives for host; dotted text the lookup
-// does not know is read by ParseDottedAddress (0.0.0.0 when invalid).
-Ipv4Address ResolveHost(const std::string& host);
-
 // Process-wide bookkeeping of the socket library. This platform has no library
 // to start, so startup always succeeds.
 bool SocketsStartup();

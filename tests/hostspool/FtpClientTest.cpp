@@ -8,7 +8,7 @@
 #include "RecordingHostLog.h"
 #include "ScriptedServer.h"
 #include "hostspool/FtpSock.h"
-#include "hostspool/PassiveReply.h"
+#include "hostspool/FtpReplies.h"
 #include "hostspool/WorkFileDownload.h"
 #include "hostspool/WriterRestart.h"
 #include "support/TempFolder.h"
@@ -29,6 +29,10 @@ HostAccess AccessTo(uint16_t port) {
     access.FtpPort = port;
     access.FtpTimeLimit = 2s;
     return access;
+}
+
+FtpConnection Login(const HostAccess& access) {
+    return FtpLogin(access, [limit = access.FtpTimeLimit] { return limit; });
 }
 
 // The server's half of a login that succeeds.
@@ -76,8 +80,9 @@ TEST(SockTest, ConnectFailureSaysWhy) {
     }
     HostAccess access = AccessTo(closedPort);
     access.System = "localhost";  // looked up, as it is not dotted decimal
-    EXPECT_EQ(FtpLogin(access), kFtpNoConnection);
-    EXPECT_EQ(FtpLastReply().rfind("Cannot connect to localhost:" + std::to_string(closedPort) + ": ", 0), 0u);
+    FtpConnection ftp = Login(access);
+    EXPECT_EQ(ftp.LoginResult(), kFtpNoConnection);
+    EXPECT_EQ(ftp.FtpLastReply().rfind("Cannot connect to localhost:" + std::to_string(closedPort) + ": ", 0), 0u);
 }
 
 TEST(FtpLoginTest, MultiLineRepliesAndTheLinesThatEndThem) {
@@ -99,14 +104,15 @@ TEST(FtpLoginTest, MultiLineRepliesAndTheLinesThatEndThem) {
         peer.Send("221 bye\r\n");
         EXPECT_TRUE(peer.SeesClose());
     });
-    ASSERT_GE(FtpLogin(AccessTo(server.Port())), 0);
-    EXPECT_EQ(FtpLastReply(), "230 Logged on.");  // a lone CR is dropped
-    EXPECT_EQ(FtpExec("RCMD A"), '2');
-    EXPECT_EQ(FtpLastReply(), "250 done");
-    EXPECT_EQ(FtpExec("RCMD B"), '1');
-    EXPECT_EQ(FtpLastReply(), "12");
-    EXPECT_TRUE(FtpCommand(longCommand));  // longer than the 128-byte buffer
-    FtpQuit();
+    FtpConnection ftp = Login(AccessTo(server.Port()));
+    ASSERT_EQ(ftp.LoginResult(), kFtpLoggedIn);
+    EXPECT_EQ(ftp.FtpLastReply(), "230 Logged on.");  // a lone CR is dropped
+    EXPECT_EQ(ftp.FtpExec("RCMD A"), '2');
+    EXPECT_EQ(ftp.FtpLastReply(), "250 done");
+    EXPECT_EQ(ftp.FtpExec("RCMD B"), '1');
+    EXPECT_EQ(ftp.FtpLastReply(), "12");
+    EXPECT_TRUE(ftp.FtpCommand(longCommand));  // longer than the 128-byte buffer
+    ftp.FtpQuit();
     EXPECT_EQ(received, longCommand);
 }
 
@@ -116,10 +122,11 @@ TEST(FtpLoginTest, EndOfStreamInAReplyGivesQuestionMark) {
         peer.ReadLine();
         peer.Send("250-partial\r\n");
     });
-    ASSERT_GE(FtpLogin(AccessTo(server.Port())), 0);
-    EXPECT_EQ(FtpExec("RCMD A"), '?');
-    EXPECT_EQ(FtpLastReply(), "");
-    FtpQuit();
+    FtpConnection ftp = Login(AccessTo(server.Port()));
+    ASSERT_EQ(ftp.LoginResult(), kFtpLoggedIn);
+    EXPECT_EQ(ftp.FtpExec("RCMD A"), '?');
+    EXPECT_EQ(ftp.FtpLastReply(), "");
+    ftp.FtpQuit();
 }
 
 TEST(FtpLoginTest, RefusedGreetingAndUserLetInWithoutPassword) {
@@ -127,8 +134,11 @@ TEST(FtpLoginTest, RefusedGreetingAndUserLetInWithoutPassword) {
         peer.Send("421 Service not available\r\n");
         EXPECT_TRUE(peer.SeesClose());
     });
-    EXPECT_EQ(FtpLogin(AccessTo(refusing.Port())), kFtpGreetingRefused);
-    EXPECT_EQ(FtpLastReply(), "421 Service not available");
+    {
+        FtpConnection ftp = Login(AccessTo(refusing.Port()));
+        EXPECT_EQ(ftp.LoginResult(), kFtpGreetingRefused);
+        EXPECT_EQ(ftp.FtpLastReply(), "421 Service not available");
+    }
 
     ScriptedServer careless([](ScriptedPeer& peer) {
         peer.Send("220 ready\r\n");
@@ -136,8 +146,9 @@ TEST(FtpLoginTest, RefusedGreetingAndUserLetInWithoutPassword) {
         peer.Send("230 come in\r\n");
         EXPECT_EQ(peer.ReadLine(), "<closed>");  // no PASS follows
     });
-    EXPECT_EQ(FtpLogin(AccessTo(careless.Port())), kFtpLoginRefused);
-    EXPECT_EQ(FtpLastReply(), "230 come in");
+    FtpConnection ftp = Login(AccessTo(careless.Port()));
+    EXPECT_EQ(ftp.LoginResult(), kFtpLoginRefused);
+    EXPECT_EQ(ftp.FtpLastReply(), "230 come in");
 }
 
 TEST(FtpRetrTest, PassiveReplyWithoutFullStopReachesTheDataPort) {
@@ -161,9 +172,11 @@ TEST(FtpRetrTest, PassiveReplyWithoutFullStopReachesTheDataPort) {
     });
     HostAccess access = AccessTo(server.Port());
     access.ExeFolder = folder.Path();
-    ASSERT_GE(FtpLogin(access), 0);
-    EXPECT_EQ(DownloadLines("QTEMP/FILE1", access), (std::vector<std::string>{"first", "second", "third", "fourth"}));
-    FtpQuit();
+    FtpConnection ftp = Login(access);
+    ASSERT_EQ(ftp.LoginResult(), kFtpLoggedIn);
+    EXPECT_EQ(DownloadLines(ftp, "QTEMP/FILE1", access.ExeFolder),
+              (std::vector<std::string>{"first", "second", "third", "fourth"}));
+    ftp.FtpQuit();
     EXPECT_TRUE(std::filesystem::is_empty(folder.File("tmp")));
 }
 
@@ -183,10 +196,11 @@ TEST(FtpRetrTest, RefusedRetrClosesTheDataConnection) {
         peer.ReadLine();
         peer.Send("221 bye\r\n");
     });
-    ASSERT_GE(FtpLogin(AccessTo(server.Port())), 0);
-    EXPECT_EQ(FtpOpenRetr("QTEMP/FILE1"), -1);
-    EXPECT_EQ(FtpLastReply(), "550 File not found");
-    FtpQuit();
+    FtpConnection ftp = Login(AccessTo(server.Port()));
+    ASSERT_EQ(ftp.LoginResult(), kFtpLoggedIn);
+    EXPECT_EQ(ftp.FtpOpenRetr("QTEMP/FILE1"), nullptr);
+    EXPECT_EQ(ftp.FtpLastReply(), "550 File not found");
+    ftp.FtpQuit();
     EXPECT_TRUE(dataClosed);
 }
 
@@ -195,9 +209,10 @@ TEST(FtpTimeLimitTest, SilentServerFailsTheStepInsteadOfHanging) {
     HostAccess access = AccessTo(silent.Port());
     access.FtpTimeLimit = 200ms;
     auto started = std::chrono::steady_clock::now();
-    EXPECT_EQ(FtpLogin(access), kFtpGreetingRefused);
+    FtpConnection ftp = Login(access);
+    EXPECT_EQ(ftp.LoginResult(), kFtpGreetingRefused);
     EXPECT_LT(std::chrono::steady_clock::now() - started, 1s);
-    EXPECT_EQ(FtpLastReply(), "Timed out waiting for a reply from the FTP server");
+    EXPECT_EQ(ftp.FtpLastReply(), "Timed out waiting for a reply from the FTP server");
 }
 
 TEST(FtpTimeLimitTest, ServerSilentAfterLoginEndsTheAttemptWithoutQuit) {
@@ -239,13 +254,13 @@ TEST(FtpTimeLimitTest, DataThatStopsFailsTheDownload) {
     HostAccess access = AccessTo(server.Port());
     access.ExeFolder = folder.Path();
     access.FtpTimeLimit = 200ms;
-    ASSERT_GE(FtpLogin(access), 0);
     {
-        FtpQuitOnExit quit;
+        FtpConnection ftp = Login(access);
+        ASSERT_EQ(ftp.LoginResult(), kFtpLoggedIn);
         EXPECT_THROW(
             {
                 try {
-                    DownloadLines("QTEMP/FILE1", access);
+                    DownloadLines(ftp, "QTEMP/FILE1", access.ExeFolder);
                 } catch (const std::runtime_error& error) {
                     EXPECT_STREQ(error.what(), "Timed out waiting for data from the FTP server");
                     throw;

@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "RecordingHostLog.h"
-#include "hostspool/SpoolAttributes.h"
-#include "hostspool/SpoolListing.h"
-#include "hostspool/SpoolRecord.h"
+#include "hostspool/SpoolDecoding.h"
 
 namespace oprinter {
 namespace {

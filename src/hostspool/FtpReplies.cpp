@@ -1,4 +1,4 @@
-#include "hostspool/PassiveReply.h"
+#include "hostspool/FtpReplies.h"
 
 #include <array>
 #include <vector>
@@ -54,6 +54,14 @@ std::optional<unsigned> ReadByteNumber(std::string_view text) {
 }
 
 }  // namespace
+
+bool ClosesReply(std::string_view line) {
+    return line.size() < 4 || line[3] != '-';
+}
+
+char ReplyCodeOf(std::string_view line) {
+    return line.empty() ? '?' : line.front();
+}
 
 std::optional<PassiveAddress> ParsePassiveReply(std::string_view line) {
     Tuple tuple = FindTuple(line);

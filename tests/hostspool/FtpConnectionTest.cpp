@@ -1,0 +1,154 @@
+// The FTP connection over a channel kept in memory: what goes out byte for
+// byte, replies however the bytes are cut, and how the connection ends.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <deque>
+#include <stdexcept>
+
+#include "hostspool/FtpSock.h"
+
+namespace oprinter {
+namespace {
+
+using namespace std::chrono_literals;
+
+// What the server sends, in the pieces one receive gets; what the client
+// sent; how the channel was ended; and the connections made alongside.
+struct ChannelScript {
+    std::deque<std::string> incoming;
+    bool silentAtEnd = false;  // after the last piece: nothing, not a close
+    std::string sent;
+    std::string ended;         // "", "closed" or "aborted"
+    std::vector<std::string> alongside;
+};
+
+class MemoryChannel final : public ByteChannel {
+public:
+    explicit MemoryChannel(ChannelScript& script) : script_(script) {}
+
+    bool Send(std::string_view bytes) override {
+        script_.sent += bytes;
+        return true;
+    }
+    Received Receive(std::span<char> into, std::chrono::milliseconds) override {
+        if (script_.incoming.empty()) return {0, script_.silentAtEnd ? ReceiveEnd::TimedOut : ReceiveEnd::Closed};
+        std::string& piece = script_.incoming.front();
+        size_t count = std::min(piece.size(), into.size());
+        std::copy_n(piece.data(), count, into.data());
+        piece.erase(0, count);
+        if (piece.empty()) script_.incoming.pop_front();
+        return {count, ReceiveEnd::None};
+    }
+    bool Close(std::chrono::milliseconds) override {
+        script_.ended = "closed";
+        return true;
+    }
+    void Abort() override { script_.ended = "aborted"; }
+    std::unique_ptr<ByteChannel> ConnectAlongside(const std::string& host, uint16_t port, std::chrono::milliseconds,
+                                                  std::string& failure) override {
+        script_.alongside.push_back(host + ":" + std::to_string(port));
+        failure = "no data connection in memory";
+        return nullptr;
+    }
+
+private:
+    ChannelScript& script_;
+};
+
+HostAccess Access() {
+    HostAccess access;
+    access.System = "as400";
+    access.User = "OPRTEST";
+    access.Password = "OPRPASS";
+    return access;
+}
+
+FtpConnection LoginOver(ChannelScript& script) {
+    return FtpLogin(Access(), [] { return 1s; },
+                    [&script](const std::string& host, uint16_t port, std::chrono::milliseconds, std::string&) {
+                        EXPECT_EQ(host + ":" + std::to_string(port), "as400:21");
+                        return std::make_unique<MemoryChannel>(script);
+                    });
+}
+
+constexpr const char* kLoginReplies = "220 ready\r\n331 password please\r\n230 Logged on.\r\n";
+
+TEST(FtpConnectionTest, RepliesCutAnywhereAreReadWhole) {
+    ChannelScript script;
+    // A continuation line split inside its code and between CR and LF.
+    script.incoming = {"22", "0-Wel", "come\r", "\n220 re", "ady\r\n331 pass", "word please\r\n230 Logged on.\r\n",
+                       "250-a\r\n25", "0 done\r", "\n", "221 bye\r\n"};
+    {
+        FtpConnection ftp = LoginOver(script);
+        ASSERT_EQ(ftp.LoginResult(), kFtpLoggedIn);
+        EXPECT_EQ(ftp.FtpLastReply(), "230 Logged on.");
+        EXPECT_TRUE(ftp.FtpCommand("RCMD X"));
+        EXPECT_EQ(ftp.FtpLastReply(), "250 done");
+    }
+    EXPECT_EQ(script.sent, "USER OPRTEST\r\nPASS OPRPASS\r\nRCMD X\r\nQUIT\r\n");
+    EXPECT_EQ(script.ended, "closed");
+}
+
+TEST(FtpConnectionTest, DataConnectionIsMadeByTheControlChannel) {
+    ChannelScript script;
+    script.incoming = {kLoginReplies, "227 Entering Passive Mode (10,1,2,3,19,137).\r\n", "150 Opening\r\n"};
+    FtpConnection ftp = LoginOver(script);
+    EXPECT_EQ(ftp.FtpOpenRetr("QTEMP/FILE1"), nullptr);
+    EXPECT_EQ(script.alongside, std::vector<std::string>{"10.1.2.3:5001"});
+    // The server agreed, but no data connection came: that is the failure.
+    EXPECT_EQ(ftp.FtpLastReply(), "no data connection in memory");
+}
+
+TEST(FtpConnectionTest, SilentServerIsAbortedWithoutQuit) {
+    ChannelScript script;
+    script.incoming = {kLoginReplies};
+    script.silentAtEnd = true;
+    {
+        FtpConnection ftp = LoginOver(script);
+        EXPECT_FALSE(ftp.FtpCommand("RCMD X"));
+        EXPECT_EQ(ftp.FtpLastReply(), "Timed out waiting for a reply from the FTP server");
+    }
+    EXPECT_EQ(script.sent, "USER OPRTEST\r\nPASS OPRPASS\r\nRCMD X\r\n");
+    EXPECT_EQ(script.ended, "aborted");
+}
+
+TEST(FtpConnectionTest, OneConnectionAtATimeAndNothingAfterQuit) {
+    ChannelScript first;
+    first.incoming = {kLoginReplies, "221 bye\r\n"};
+    ChannelScript second;
+    second.incoming = {kLoginReplies};
+    {
+        FtpConnection ftp = LoginOver(first);
+        EXPECT_THROW(LoginOver(second), std::logic_error);
+        EXPECT_TRUE(second.sent.empty());
+        ftp.FtpQuit();
+        EXPECT_THROW(ftp.FtpSendLine("NOOP"), std::logic_error);
+    }
+    EXPECT_EQ(first.sent, "USER OPRTEST\r\nPASS OPRPASS\r\nQUIT\r\n");
+    FtpConnection again = LoginOver(second);
+    EXPECT_EQ(again.LoginResult(), kFtpLoggedIn);
+}
+
+TEST(FtpConnectionTest, StepLimitIsAskedAtEveryWait) {
+    ChannelScript script;
+    script.incoming = {kLoginReplies};
+    std::vector<std::chrono::milliseconds> asked;
+    std::chrono::milliseconds next = 30s;
+    FtpConnection ftp = FtpLogin(
+        Access(),
+        [&] {
+            asked.push_back(next);
+            return next;
+        },
+        [&script](const std::string&, uint16_t, std::chrono::milliseconds limit, std::string&) {
+            EXPECT_EQ(limit, 30s);
+            return std::make_unique<MemoryChannel>(script);
+        });
+    next = 5s;
+    EXPECT_FALSE(ftp.FtpCommand("RCMD X"));  // end of stream
+    EXPECT_EQ(asked.back(), 5s);
+}
+
+}  // namespace
+}  // namespace oprinter

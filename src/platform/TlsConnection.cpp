@@ -4,16 +4,11 @@
 #include <utility>
 
 #include <openssl/err.h>
-#include <openssl/x509v3.h>
 #include <poll.h>
-
-#include "platform/DottedAddress.h"
 
 namespace oprinter {
 
 namespace {
-
-bool IsAddress(const std::string& host) { return ParseDottedAddress(host) != 0; }
 
 // Waits until the socket is ready for what step wants; false when the deadline passed.
 bool WaitFor(int handle, TlsStep step, TlsConnection::Deadline deadline) {
@@ -41,26 +36,9 @@ TlsResult Retry(int handle, TlsConnection::Deadline deadline, Call call) {
 
 }  // namespace
 
-TlsConnection::TlsConnection(std::shared_ptr<const TlsContext> context, int handle, const std::string& host,
-                             const TlsConnection* resumeFrom)
-    : context_(std::move(context)), ssl_(SSL_new(context_->Native())), handle_(handle) {
-    SSL* ssl = ssl_.get();
-    SSL_set_fd(ssl, handle);
-    SSL_set_connect_state(ssl);
-    // A certificate names a host either way; SNI carries names only.
-    if (!IsAddress(host)) SSL_set_tlsext_host_name(ssl, host.c_str());
-    if (context_->Verify()) {
-        if (IsAddress(host))
-            X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(ssl), host.c_str());
-        else
-            SSL_set1_host(ssl, host.c_str());
-    }
-    if (resumeFrom != nullptr) {
-        if (SSL_SESSION* session = SSL_get1_session(resumeFrom->ssl_.get())) {
-            SSL_set_session(ssl, session);
-            SSL_SESSION_free(session);
-        }
-    }
+TlsConnection::TlsConnection(std::shared_ptr<const TlsContext> context, int handle, const std::string& host)
+    : context_(std::move(context)), ssl_(context_->NewClient(host)), handle_(handle) {
+    SSL_set_fd(ssl_.get(), handle);
 }
 
 TlsResult TlsConnection::Handshake() {
@@ -99,14 +77,6 @@ void TlsConnection::Shutdown() {
 std::size_t TlsConnection::Pending() const { return static_cast<std::size_t>(SSL_pending(ssl_.get())); }
 
 bool TlsConnection::PeerClosed() const { return (SSL_get_shutdown(ssl_.get()) & SSL_RECEIVED_SHUTDOWN) != 0; }
-
-TlsResult TlsConnection::HandshakeBy(Deadline deadline) {
-    return Retry(handle_, deadline, [this] { return Handshake(); });
-}
-
-TlsResult TlsConnection::ReadBy(void* buffer, std::size_t size, Deadline deadline) {
-    return Retry(handle_, deadline, [&] { return Read(buffer, size); });
-}
 
 TlsResult TlsConnection::WriteAllBy(const void* buffer, std::size_t length, Deadline deadline) {
     // A write that must wait is repeated with the same bytes, as OpenSSL requires.

@@ -30,10 +30,8 @@ struct TlsResult {
 
 class TlsConnection {
 public:
-    // host is what the certificate must name (a DNS name or an IP address);
-    // resumeFrom, when given, is a connection whose session this one resumes.
-    TlsConnection(std::shared_ptr<const TlsContext> context, int handle, const std::string& host,
-                  const TlsConnection* resumeFrom = nullptr);
+    // host is what the certificate must name (a DNS name or an IP address).
+    TlsConnection(std::shared_ptr<const TlsContext> context, int handle, const std::string& host);
     TlsConnection(const TlsConnection&) = delete;
     TlsConnection& operator=(const TlsConnection&) = delete;
 
@@ -49,11 +47,9 @@ public:
     // The peer has sent its close_notify.
     bool PeerClosed() const;
 
-    // Blocking forms for a socket the caller may wait on: each wait is bounded
-    // by the deadline, after which the result fails with "timed out".
+    // Writes all of it, waiting (with poll) while the socket has no room;
+    // fails with "timed out" once the deadline has passed.
     using Deadline = std::chrono::steady_clock::time_point;
-    TlsResult HandshakeBy(Deadline deadline);
-    TlsResult ReadBy(void* buffer, std::size_t size, Deadline deadline);
     TlsResult WriteAllBy(const void* buffer, std::size_t length, Deadline deadline);
 
 private:

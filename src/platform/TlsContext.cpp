@@ -4,12 +4,37 @@
 
 #include <openssl/err.h>
 #include <openssl/x509.h>
+#include <openssl/x509v3.h>
+
+#include "platform/DottedAddress.h"
 
 namespace oprinter {
 
 std::string PathBesideFolder(const std::string& path, const std::string& folder) {
     if (path.empty() || path.front() == '/') return path;
     return folder + path;
+}
+
+SSL* TlsContext::NewClient(const std::string& host, SSL* resumeFrom) const {
+    SSL* ssl = SSL_new(Native());
+    if (ssl == nullptr) return nullptr;
+    SSL_set_connect_state(ssl);
+    // A certificate names a host either way; SNI carries names only.
+    const bool address = ParseDottedAddress(host) != 0;
+    if (!address) SSL_set_tlsext_host_name(ssl, host.c_str());
+    if (Verify()) {
+        if (address)
+            X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(ssl), host.c_str());
+        else
+            SSL_set1_host(ssl, host.c_str());
+    }
+    if (resumeFrom != nullptr) {
+        if (SSL_SESSION* session = SSL_get1_session(resumeFrom)) {
+            SSL_set_session(ssl, session);
+            SSL_SESSION_free(session);
+        }
+    }
+    return ssl;
 }
 
 std::string TakeOpenSslReason() {

@@ -27,6 +27,10 @@ public:
 
     SSL_CTX* Native() const { return context_.get(); }
     bool Verify() const { return verify_; }
+    // A client connection that checks the certificate names host (a DNS name
+    // or an IP address), with resumeFrom's session when given; the caller
+    // attaches it to its transport and frees it.
+    SSL* NewClient(const std::string& host, SSL* resumeFrom = nullptr) const;
 
 private:
     struct Release {

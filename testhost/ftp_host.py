@@ -82,6 +82,7 @@ import sys
 import tempfile
 import threading
 
+from OpenSSL._util import lib as ssl_lib
 from pyftpdlib.authorizers import AuthenticationFailed, DummyAuthorizer
 from pyftpdlib.handlers import DTPHandler, FTPHandler, TLS_DTPHandler, TLS_FTPHandler, proto_cmds
 from pyftpdlib.servers import FTPServer
@@ -315,7 +316,13 @@ class _DataHandler(DTPHandler):
 
 
 class _TlsDataHandler(_DataHandler, TLS_DTPHandler):
-    pass
+    """A protected data connection must resume the control connection's TLS
+    session, as strict servers demand; one that does not is refused."""
+
+    def handle_ssl_established(self):
+        if not ssl_lib.SSL_session_reused(self.socket._ssl):
+            self.cmd_channel.host.record("(data connection without the control connection's TLS session)")
+            self.handle_failed_ssl_handshake()
 
 
 _RCMD = dict(perm=None, auth=True, arg=True, help="Syntax: RCMD <SP> host-command.")

@@ -40,9 +40,7 @@ class Host {
 public:
     Host(asio::io_context& loop, bool tls)
         : context_(asio::ssl::context::tls_server), acceptor_(loop, {asio::ip::address_v4::loopback(), 0}),
-          stream_(loop, context_), tls_(tls), chunk_(kChunk, '\x40') {
-        context_.use_certificate_chain_file(TheCertificates().host.certificate);
-        context_.use_private_key_file(TheCertificates().host.key, asio::ssl::context::pem);
+          stream_(loop, Prepared(context_)), tls_(tls), chunk_(kChunk, '\x40') {
         acceptor_.async_accept(stream_.lowest_layer(), [this](const asio::error_code& error) {
             if (error || !tls_) return;
             stream_.async_handshake(asio::ssl::stream_base::server, [](const asio::error_code&) {});
@@ -64,6 +62,13 @@ public:
     }
 
 private:
+    // The stream takes the certificate from the context when it is made.
+    static asio::ssl::context& Prepared(asio::ssl::context& context) {
+        context.use_certificate_chain_file(TheCertificates().host.certificate);
+        context.use_private_key_file(TheCertificates().host.key, asio::ssl::context::pem);
+        return context;
+    }
+
     asio::ssl::context context_;
     asio::ip::tcp::acceptor acceptor_;
     asio::ssl::stream<asio::ip::tcp::socket> stream_;
@@ -76,6 +81,7 @@ struct Printer {
     Printer(asio::io_context& loop, bool tls) : socket(loop) {
         socket.SetEvents({evRead, evWrite, evConnect, evClose});
         socket.OnConnect = [this](TVornSocket&, int32_t) { connected = true; };
+        socket.OnTlsError = [this](TVornSocket&, const std::string& reason) { failure = reason; };
         socket.OnRead = [this](TVornSocket&, int32_t aSocket) {
             char area[255];
             for (int32_t count; (count = socket.ReceiveBuf(aSocket, area, sizeof area)) > 0;) received += count;
@@ -87,6 +93,7 @@ struct Printer {
     }
     TSocket socket;
     bool connected = false;
+    std::string failure;  // why the handshake failed
     size_t received = 0;
 };
 
@@ -105,7 +112,11 @@ void Connect(benchmark::State& state, bool tls) {
         Printer printer(loop, tls);
         printer.socket.Port = host.Port();
         printer.socket.Connect("127.0.0.1");
-        RunUntil(loop, [&] { return printer.connected; });
+        RunUntil(loop, [&] { return printer.connected || !printer.failure.empty(); });
+        if (!printer.connected) {
+            state.SkipWithError(printer.failure.c_str());
+            break;
+        }
     }
     state.SetItemsProcessed(state.iterations());
 }
@@ -116,7 +127,8 @@ void Receive(benchmark::State& state, bool tls) {
     Printer printer(loop, tls);
     printer.socket.Port = host.Port();
     printer.socket.Connect("127.0.0.1");
-    RunUntil(loop, [&] { return printer.connected; });
+    RunUntil(loop, [&] { return printer.connected || !printer.failure.empty(); });
+    if (!printer.connected) state.SkipWithError(printer.failure.c_str());
     for (auto _ : state) {
         const size_t wanted = printer.received + kPerIteration;
         host.SendAsync(kPerIteration);

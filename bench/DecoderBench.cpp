@@ -11,8 +11,9 @@
 #include "ReportText.h"
 #include "ScratchFolder.h"
 #include "datastream/CvTable.h"
-#include "datastream/PrintDataStream.h"
-#include "datastream/PrintSessionPort.h"
+#include "datastream/PrintDataDecoder.h"
+#include "datastream/RecordLayer.h"
+#include "datastream/SpoolFileWriter.h"
 #include "platform/Clock.h"
 
 namespace oprinter::bench {
@@ -30,40 +31,59 @@ const std::vector<std::string>& TheRecords() {
     return records;
 }
 
-// A session with tracing off whose attribute retrieval answers at once.
-class QuietSession final : public PrintSessionPort {
+const std::vector<std::string> kAttributes = {
+    "Versione=V7R4M0", "Nome=QSYSPRT", "Utente=ROSSI", "Unita=PRT01", "DatiUtente=MONTHLY REPORT", "Stato=WTR",
+    "PagineTotali=2", "PagineAttuali=1", "NumeroCopie=1", "Modulo=*STD", "Tipo=", "Priorit\xE0=5",
+    "DataCreazione=08/12/26", "OraCreazione=09:15:02", "NumeroFile=3", "NomeLavoro=QPADEV0001", "Numero=123456",
+    "Coda=PRT01", "Libreria=QUSRSYS", "ASP=1", "DataUtilizzo=08/12/26", "Dimensione=40"};
+
+// The record layer and the decoder driven as the session module drives them,
+// tracing off, attribute retrieval answered at once.
+class QuietSession final : public StreamLog {
 public:
-    void SetStatusText(const std::string&) override {}
-    void Send(std::string_view bytes) override { sent += bytes.size(); }
-    void AbortSession(const std::string& message) override { throw std::runtime_error(message); }
+    explicit QuietSession(const std::string& exeFolder)
+        : exeFolder_(exeFolder), records_(*this), decoder_(*this, DefaultClock(), CvTable::FromText(ReportCvTable())) {}
+
+    void ProcessRecord(const std::string& record) {
+        const RecordOutcome outcome = records_.Take(record);
+        if (outcome.Kind == rkStartupResponse) decoder_.StartupResponse();
+        if (outcome.Kind == rkAbort) throw std::runtime_error(outcome.Text);
+        if (outcome.Kind != rkPrintRecord) return;
+        decoder_.Begin(outcome.PrintData);
+        for (TDecoderStop stop; (stop = decoder_.Run()) != dsFinished;) {
+            if (stop == dsAttributesWanted) {
+                decoder_.SpoolInfo() = kAttributes;
+                continue;
+            }
+            SaveSpoolFile(exeFolder_, decoder_.Document(), DefaultClock());
+            decoder_.DocumentSaved();
+        }
+        sent += RecordLayer::Acknowledgement().size();
+    }
+
     void WriteLog(bool, std::string_view) override { ++logLines; }
     void WriteTrace(int32_t, std::string_view) override {}
     bool TraceOn() const override { return false; }
-    bool ReadSpoolInfo(std::vector<std::string>& spoolInfo) override {
-        spoolInfo = {"Versione=V7R4M0", "Nome=QSYSPRT", "Utente=ROSSI", "Unita=PRT01",
-                     "DatiUtente=MONTHLY REPORT", "Stato=WTR", "PagineTotali=2", "PagineAttuali=1",
-                     "NumeroCopie=1", "Modulo=*STD", "Tipo=", "Priorit\xE0=5", "DataCreazione=08/12/26",
-                     "OraCreazione=09:15:02", "NumeroFile=3", "NomeLavoro=QPADEV0001", "Numero=123456",
-                     "Coda=PRT01", "Libreria=QUSRSYS", "ASP=1", "DataUtilizzo=08/12/26", "Dimensione=40"};
-        return true;
-    }
-    void StartPrinterWriter() override {}
 
     size_t sent = 0;
     size_t logLines = 0;
+
+private:
+    std::string exeFolder_;
+    RecordLayer records_;
+    PrintDataDecoder decoder_;
 };
 
 void BM_Decoder(benchmark::State& state) {
     const std::vector<std::string>& records = TheRecords();
     ScratchFolder folder;
-    QuietSession session;
-    PrintDataStream stream(session, DefaultClock(), folder.Path(), CvTable::FromText(ReportCvTable()));
+    QuietSession session(folder.Path());
     std::string recordBuffer;
     for (auto _ : state) {
         for (const std::string& record : records) {
             // As the telnet layer hands it over: a buffer of its own.
             recordBuffer.assign(record);
-            stream.ProcessRecord(recordBuffer);
+            session.ProcessRecord(recordBuffer);
         }
         state.PauseTiming();
         if (folder.RemoveFiles("Spool") != 1) state.SkipWithError("the document was not saved as one spool file");
@@ -82,16 +102,15 @@ void BM_DecoderUnsaved(benchmark::State& state) {
     records.back().pop_back();  // the end-of-document mark
     const std::string startup = StartupResponse();
     ScratchFolder folder;
-    QuietSession session;
-    PrintDataStream stream(session, DefaultClock(), folder.Path(), CvTable::FromText(ReportCvTable()));
+    QuietSession session(folder.Path());
     std::string recordBuffer;
     for (auto _ : state) {
         for (const std::string& record : records) {
             recordBuffer.assign(record);
-            stream.ProcessRecord(recordBuffer);
+            session.ProcessRecord(recordBuffer);
         }
         recordBuffer.assign(startup);
-        stream.ProcessRecord(recordBuffer);
+        session.ProcessRecord(recordBuffer);
     }
     if (!folder.Names("Spool").empty()) state.SkipWithError("a spool file was written");
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * TheReport().text.size()));

@@ -75,11 +75,12 @@ void BM_RetrievalByProgram(benchmark::State& state) { Retrieve(state, true); }
 void BM_BareFtpSessionBaseline(benchmark::State& state) {
     const HostAccess& access = TheHost().access;
     for (auto _ : state) {
-        if (FtpLogin(access) < 0) {
+        FtpConnection ftp = FtpLogin(access, [&access] { return access.FtpTimeLimit; });
+        if (ftp.LoginResult() != kFtpLoggedIn) {
             state.SkipWithError("the FTP login failed");
             break;
         }
-        FtpQuit();
+        ftp.FtpQuit();
     }
     state.SetItemsProcessed(state.iterations());
 }

@@ -7,7 +7,7 @@
 set -eu
 cd "$(dirname "$0")/.."
 sh scripts/as-root.sh sh scripts/setup.sh
-cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOPRINTER_BENCH=ON -DOPRINTER_TESTS=OFF >/dev/null
+cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOPRINTER_BENCH=ON -DOPRINTER_TESTS=OFF -DOPRINTER_WERROR=ON >/dev/null
 cmake --build build-bench -j2
 bench=build-bench/bench
 log=$(mktemp)

@@ -7,8 +7,10 @@ at its time limit.
     /usr/bin/python3 ibmi_host.py ADDRESS SCENARIO [--log FILE] [--time-limit S]
         [--certificates FOLDER]
 
-ADDRESS is a loopback address (127.x.x.x). "ready" is printed once both ports
-listen. A scenario with TLS takes its certificates from FOLDER (made by
+ADDRESS is a loopback address (127.x.x.x), or one of the network set aside
+for testing network devices (198.18.0.0/15), which the tests give only to a
+virtual link of their own. "ready" is printed once both ports listen. A
+scenario with TLS takes its certificates from FOLDER (made by
 certificates.py) and serves telnet on port 992 instead. Exit status: 0 when every check of the scenario passed, 1 when one
 failed, 2 at the time limit.
 """
@@ -109,16 +111,19 @@ class IbmiHost:
             self.ftp.stop()
 
 
-def _loopback(text):
+TEST_NETWORK = ipaddress.IPv4Network("198.18.0.0/15")
+
+
+def _test_address(text):
     address = ipaddress.IPv4Address(text)
-    if not address.is_loopback:
-        raise argparse.ArgumentTypeError("%s is not a loopback address" % text)
+    if not address.is_loopback and address not in TEST_NETWORK:
+        raise argparse.ArgumentTypeError("%s is neither a loopback address nor in %s" % (text, TEST_NETWORK))
     return text
 
 
 def _arguments():
     parser = argparse.ArgumentParser(description="stand-in IBM i host for the printer service")
-    parser.add_argument("address", type=_loopback)
+    parser.add_argument("address", type=_test_address)
     parser.add_argument("scenario", choices=sorted(SCENARIOS))
     parser.add_argument("--log", help="file that gets what the host saw")
     parser.add_argument("--time-limit", type=float, help="seconds; default: the scenario's own")

@@ -8,8 +8,9 @@ import records
 import scs
 
 # The printer acknowledges a record only after it has fetched the spooled
-# file's attributes, which may take 21 FTP attempts, or saved the file.
-ACKNOWLEDGE_TIMEOUT = 60
+# file's attributes, which may take the whole 60-second budget of its FTP
+# attempts, or saved the file. No reply may take longer than this.
+ACKNOWLEDGE_TIMEOUT = 90
 
 
 class PrinterSession:

@@ -1,10 +1,10 @@
 #include "datastream/CvTable.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <sstream>
-#include <stdexcept>
+#include <memory>
+#include <system_error>
 
 namespace oprinter {
 namespace {
@@ -19,6 +19,18 @@ uint8_t OtherCase(uint8_t byte) {
     return byte;
 }
 
+// A table has at most 256 lines that count; a file far larger is no table,
+// and reading it all (a link to a device, say) might never end.
+constexpr size_t kLargestFile = 1024 * 1024;
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+std::system_error FileError(const char* what, const std::string& fileName, int error) {
+    return std::system_error(error, std::generic_category(), what + (" \"" + fileName + "\""));
+}
+
 }  // namespace
 
 CvTable::CvTable() {
@@ -26,12 +38,17 @@ CvTable::CvTable() {
 }
 
 CvTable CvTable::FromFile(const std::string& fileName) {
-    std::ifstream in(fileName, std::ios::binary);
-    if (!in) throw std::runtime_error("Cannot open file \"" + fileName + "\". " + std::strerror(errno));
-    std::ostringstream content;
-    content << in.rdbuf();
-    if (in.bad()) throw std::runtime_error("Cannot read file \"" + fileName + "\"");
-    return FromText(content.str());
+    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(fileName.c_str(), "rb"));
+    if (!file) throw FileError("Cannot open file", fileName, errno);
+    std::string content;
+    char chunk[4096];
+    errno = 0;
+    for (size_t got; (got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0;) {
+        content.append(chunk, got);
+        if (content.size() > kLargestFile) throw FileError("Cannot read file", fileName, EFBIG);
+    }
+    if (std::ferror(file.get())) throw FileError("Cannot read file", fileName, errno);
+    return FromText(content);
 }
 
 CvTable CvTable::FromText(std::string_view text) {

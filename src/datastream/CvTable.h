@@ -11,7 +11,8 @@ namespace oprinter {
 class CvTable {
 public:
     CvTable();  // empty: nothing is substituted
-    // Throws std::runtime_error when the file cannot be read.
+    // Throws std::system_error, with the reason as its code, when the file
+    // is missing or cannot be read.
     static CvTable FromFile(const std::string& fileName);
     // The file's content; CR LF, CR or LF ends a line.
     static CvTable FromText(std::string_view text);

@@ -6,9 +6,10 @@ namespace oprinter {
 namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
-// Large enough that a 50 MiB document is a few hundred pieces, small enough
-// that a letter does not hold much more than it needs.
-constexpr size_t kBlockSize = 256 * 1024;
+// Blocks double from the first size to the largest: a letter holds little more
+// than it needs, and a 50 MiB document is a few hundred pieces.
+constexpr size_t kFirstBlockSize = 4 * 1024;
+constexpr size_t kLargestBlockSize = 256 * 1024;
 
 }  // namespace
 
@@ -20,7 +21,8 @@ void DocumentText::StartLine() {
     if (!Empty()) {
         const size_t needed = current_.size() + kLineEnd.size();
         if (blocks_.empty() || blocks_.back().capacity() - blocks_.back().size() < needed) {
-            blocks_.emplace_back().reserve(std::max(kBlockSize, needed));
+            const size_t size = blocks_.empty() ? kFirstBlockSize : std::min(2 * blocks_.back().capacity(), kLargestBlockSize);
+            blocks_.emplace_back().reserve(std::max(size, needed));
         }
         blocks_.back().append(current_).append(kLineEnd);
         finishedSize_ += needed;

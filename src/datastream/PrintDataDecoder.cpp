@@ -1,11 +1,10 @@
 // The print data decoder: SCS transparency segments collected across records
 // and laid out into the lines and pages of the open document.
-#include <algorithm>
-#include <cstdint>
+#include "datastream/PrintDataDecoder.h"
+
 #include <cstring>
 #include <exception>
-
-#include "datastream/PrintDataStream.h"
+#include <utility>
 
 namespace oprinter {
 namespace {
@@ -46,147 +45,144 @@ size_t NextMovement(std::string_view segment, size_t at) {
 
 }  // namespace
 
-void PrintDataStream::ProcessPrintData(std::string_view data, size_t position) {
-    size_t p = position;
-    while (p < data.size()) {
-        state_.SavePending = false;
-        if (state_.SegmentRemaining == 0 && static_cast<uint8_t>(data[p]) == kEndOfDocument) {
-            ++p;
-            if (state_.DocumentOpen) {
-                session_.WriteTrace(2, "Inizio Salvataggio");
-                SaveSpoolFile();
-                session_.WriteTrace(2, "Fine Salvataggio");
-            }
-            continue;
+PrintDataDecoder::PrintDataDecoder(StreamLog& log, const Clock& clock, CvTable table)
+    : log_(log), clock_(clock), table_(std::move(table)) {}
+
+void PrintDataDecoder::Begin(std::string_view data) {
+    data_ = data;
+    p_ = 0;
+    inSegment_ = false;
+    awaitingAttributes_ = false;
+}
+
+TDecoderStop PrintDataDecoder::Run() {
+    if (inSegment_ && !DecodeSegment()) return dsAttributesWanted;
+    while (p_ < data_.size()) {
+        bookkeeping_.SavePending = false;
+        if (segment_.AtCommand() && static_cast<uint8_t>(data_[p_]) == kEndOfDocument) {
+            ++p_;
+            if (!documentOpen_) continue;
+            log_.WriteTrace(2, "Inizio Salvataggio");
+            return dsDocumentEnded;
         }
-        if (state_.SegmentRemaining == 0) {
+        if (segment_.AtCommand()) {
             // Any other command is read as a transparency command all the same.
-            if (static_cast<uint8_t>(data[p]) != kTransparency) session_.WriteLog(false, "0x03 not found.");
-            ++p;
+            if (static_cast<uint8_t>(data_[p_]) != kTransparency) log_.WriteLog(false, "0x03 not found.");
+            ++p_;
             // A count cut off by the end of the record is not looked for in the next one.
-            state_.SegmentRemaining = p < data.size() ? static_cast<uint8_t>(data[p]) : 0;
-            ++p;
-            state_.SegmentBuffer.clear();
+            segment_.Start(p_ < data_.size() ? static_cast<uint8_t>(data_[p_]) : 0);
+            ++p_;
         }
-        if (p >= data.size() || state_.SegmentRemaining == 0) continue;
-        const size_t taken = std::min<size_t>(state_.SegmentRemaining, data.size() - p);
-        const std::string_view piece = data.substr(p, taken);
-        p += taken;
-        state_.SegmentRemaining = static_cast<uint8_t>(state_.SegmentRemaining - taken);
-        if (state_.SegmentRemaining == 0 && state_.SegmentBuffer.empty()) {
-            CompleteSegment(piece);  // the whole segment in this record: decoded where it lies
-            continue;
+        if (const std::optional<std::string_view> whole = segment_.Collect(data_, p_)) {
+            StartSegment(*whole);
+            if (!DecodeSegment()) return dsAttributesWanted;
         }
-        state_.SegmentBuffer.append(piece);
-        if (state_.SegmentRemaining == 0) CompleteSegment(state_.SegmentBuffer);
     }
+    return dsFinished;
 }
 
-void PrintDataStream::CompleteSegment(std::string_view segment) {
-    if (!state_.DocumentOpen) {
-        session_.WriteTrace(2, "Inizio Allocazione Strutture");
-        state_.OpenDocument();
+void PrintDataDecoder::StartSegment(std::string_view segment) {
+    if (!documentOpen_) {
+        log_.WriteTrace(2, "Inizio Allocazione Strutture");
+        documentOpen_ = true;
+        spoolInfo_.clear();
+        layout_.Clear();
     }
-    session_.WriteTrace(2, "Inizio Decodifica");
-    DecodeSegment(state_.SpoolText, segment);
-    session_.WriteTrace(2, "Fine Decodifica");
-    state_.LastDataTime = clock_.Steady();
-    state_.SavePending = true;
+    log_.WriteTrace(2, "Inizio Decodifica");
+    decoding_ = segment;
+    at_ = 0;
+    inSegment_ = true;
 }
 
-void PrintDataStream::DecodeSegment(DocumentText& text, std::string_view segment) {
+// Lays the segment's bytes into the document, from where it stopped; false
+// when it stops at a NUL for the attributes. A failure drops the rest of the
+// segment; what was placed stays.
+bool PrintDataDecoder::DecodeSegment() {
     try {
-        for (size_t i = 0; i < segment.size();) {
-            const char byte = segment[i];
-            // A pair counts only when both bytes are in this segment.
-            const char next = i + 1 < segment.size() ? segment[i + 1] : kNul;
-            if (!MovesThePosition(byte)) {
-                const size_t end = NextMovement(segment, i + 1);
-                PlaceCharacters(text, segment.substr(i, end - i));
-                i = end;
-            } else if (byte == kNul) {
-                FetchAttributes(text);
-                ++i;
-            } else if (byte == kCarriageReturn && next == kLineFeed) {
-                CarriageReturnLineFeed(text);
-                i += 2;
-            } else if (byte == kCarriageReturn && next == kFormFeed) {
-                FormFeed(text);
-                i += 2;
-            } else if (byte == kCarriageReturn) {
-                // Back to column 1: what follows overprints the current line.
-                state_.ColumnNo = 0;
-                ++i;
-            } else if (byte == kLineFeed) {
-                LineFeed(text);
-                ++i;
-            } else {
-                FormFeed(text);
-                ++i;
-            }
-            state_.MaxLines = std::max(state_.MaxLines, state_.LineNo);
-            state_.MaxColumns = std::max(state_.MaxColumns, state_.ColumnNo);
+        if (awaitingAttributes_) {
+            awaitingAttributes_ = false;
+            log_.WriteTrace(2, "Fine Lettura Parametri");
+            layout_.CarriageReturnLineFeed();
+            layout_.UpdateMaxima();
+        }
+        while (at_ < decoding_.size()) {
+            if (!DecodeStep()) return false;
+            layout_.UpdateMaxima();
         }
     } catch (const std::exception& failure) {
-        // The rest of the segment is dropped; what was placed stays.
-        session_.WriteLog(false, failure.what());
+        log_.WriteLog(false, failure.what());
     }
+    FinishSegment();
+    return true;
 }
 
-void PrintDataStream::FetchAttributes(DocumentText& text) {
-    session_.WriteTrace(2, "Inizio Lettura Parametri");
-    session_.ReadSpoolInfo(state_.SpoolInfo);
-    session_.WriteTrace(2, "Fine Lettura Parametri");
-    CarriageReturnLineFeed(text);
-}
-
-void PrintDataStream::CarriageReturnLineFeed(DocumentText& text) {
-    ++state_.LineNo;
-    state_.ColumnNo = 0;
-    text.StartLine();
-}
-
-void PrintDataStream::LineFeed(DocumentText& text) {
-    // The column stays: the next character goes one column further on the new line.
-    ++state_.LineNo;
-    text.StartLine();
-}
-
-void PrintDataStream::FormFeed(DocumentText& text) {
-    OpenFirstLineIfNone(text);
-    text.CurrentLine() += kFormFeed;
-    text.StartLine();
-    state_.ColumnNo = 0;
-    state_.LineNo = 1;
-}
-
-// Each character takes the next column. A run is placed at once; the
-// columns only grow along it, so the page size comes out as byte by byte.
-void PrintDataStream::PlaceCharacters(DocumentText& text, std::string_view run) {
-    OpenFirstLineIfNone(text);
-    std::string& line = text.CurrentLine();
-    const auto first = static_cast<size_t>(state_.ColumnNo);  // index of the run's first column
-    state_.ColumnNo += static_cast<int32_t>(run.size());
-    if (line.size() < first) line.append(first - line.size(), ' ');
-    const size_t overprinted = std::min(run.size(), line.size() - first);
-    char* const target = line.data() + first;
-    for (size_t k = 0; k < overprinted; ++k) {
-        // A blank replaces nothing, so what stands there stays.
-        if (run[k] != ' ') target[k] = static_cast<char>(table_.Substitute(static_cast<uint8_t>(run[k])));
+// One row of the byte table: a run of characters, a movement, or a NUL,
+// which stops for the attributes (false).
+bool PrintDataDecoder::DecodeStep() {
+    const char byte = decoding_[at_];
+    // A pair counts only when both bytes are in this segment.
+    const char next = at_ + 1 < decoding_.size() ? decoding_[at_ + 1] : kNul;
+    if (!MovesThePosition(byte)) {
+        const size_t end = NextMovement(decoding_, at_ + 1);
+        layout_.PlaceCharacters(decoding_.substr(at_, end - at_), table_);
+        at_ = end;
+        return true;
     }
-    if (overprinted == run.size()) return;
-    // The table never substitutes a blank, so blanks come out as blanks.
-    const std::string_view appended = run.substr(overprinted);
-    line.append(appended);
-    table_.SubstituteInto(line.data() + first + overprinted, appended);
+    ++at_;
+    if (byte == kNul) {
+        log_.WriteTrace(2, "Inizio Lettura Parametri");
+        awaitingAttributes_ = true;
+        return false;
+    }
+    if (byte == kCarriageReturn && next == kLineFeed) {
+        ++at_;
+        layout_.CarriageReturnLineFeed();
+    } else if (byte == kCarriageReturn && next == kFormFeed) {
+        ++at_;
+        layout_.FormFeed();
+    } else if (byte == kCarriageReturn) {
+        layout_.CarriageReturn();
+    } else if (byte == kLineFeed) {
+        layout_.LineFeed();
+    } else {
+        layout_.FormFeed();
+    }
+    return true;
 }
 
-// Text that comes before any line movement starts line 1 of the page rather
-// than being lost.
-void PrintDataStream::OpenFirstLineIfNone(DocumentText& text) {
-    if (!text.Empty()) return;
-    text.StartLine();
-    state_.LineNo = 1;
+void PrintDataDecoder::FinishSegment() {
+    inSegment_ = false;
+    log_.WriteTrace(2, "Fine Decodifica");
+    bookkeeping_.SegmentDecoded(clock_.Steady());
+}
+
+void PrintDataDecoder::AttributesFailed(std::string_view message) {
+    log_.WriteLog(false, message);
+    awaitingAttributes_ = false;
+    at_ = decoding_.size();
+}
+
+void PrintDataDecoder::DocumentSaved() {
+    bookkeeping_.SavePending = false;
+    ReleaseDocument();
+    log_.WriteTrace(2, "Fine Allocazione Strutture");
+    log_.WriteTrace(2, "Fine Salvataggio");
+}
+
+void PrintDataDecoder::StartupResponse() {
+    ReleaseDocument();
+    segment_.Reset();
+}
+
+void PrintDataDecoder::DiscardDocument() {
+    bookkeeping_.SavePending = false;
+    ReleaseDocument();
+}
+
+void PrintDataDecoder::ReleaseDocument() {
+    documentOpen_ = false;
+    layout_.Release();
+    std::vector<std::string>().swap(spoolInfo_);
 }
 
 }  // namespace oprinter

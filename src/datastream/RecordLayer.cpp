@@ -1,12 +1,11 @@
-// The record layer: dispatch by data flow type, the startup response and the
-// acknowledgement of print records.
+// The record layer: dispatch by data flow type, the startup response code and
+// the acknowledgement of print records.
+#include "datastream/RecordLayer.h"
+
 #include <algorithm>
-#include <cstdint>
 #include <stdexcept>
-#include <string>
 
 #include "datastream/Ebcdic.h"
-#include "datastream/PrintDataStream.h"
 #include "datastream/StatusTexts.h"
 
 namespace oprinter {
@@ -37,46 +36,41 @@ int ParseResponseCode(const std::string& text) {
     return std::stoi(text);  // at most four characters: never out of range
 }
 
-}  // namespace
-
-void PrintDataStream::ProcessRecord(std::string& recordBuffer) {
-    if (recordBuffer.size() < kFixedHeaderSize) {
-        session_.WriteLog(false, "Head Size Error!");
-        return;
-    }
-    const auto byteAt = [&](size_t i) { return static_cast<uint8_t>(recordBuffer[i]); };
-    const unsigned flow = byteAt(4) + 256u * byteAt(5);
-    if (flow != kStartupResponseFlow && flow != kPrintRecordFlow) {
-        session_.AbortSession("Unknow data flow #" + std::to_string(flow));
-        return;
-    }
-    const std::string_view data = std::string_view(recordBuffer).substr(kFixedHeaderSize);
-    if (data.empty()) throw std::runtime_error("Record without variable header length");
-    if (flow == kStartupResponseFlow) {
-        ProcessStartupResponse(data);
-        return;
-    }
-    ProcessPrintData(data, static_cast<uint8_t>(data[0]));
-    AcknowledgeRecord();
-}
-
-void PrintDataStream::ProcessStartupResponse(std::string_view data) {
+// data is the record without its fixed header; it begins with the variable
+// header length.
+std::string StartupStatus(std::string_view data) {
     const size_t codeOffset = static_cast<uint8_t>(data[0]) + kResponseCodeOffset;
     std::string codeText = EbcdicToAnsi(data.substr(std::min(codeOffset, data.size()), kResponseCodeSize));
     if (!codeText.empty() && codeText[0] == 'I') codeText[0] = '1';
-    const std::string statusText = StartupStatusText(ParseResponseCode(codeText), codeText);
-    session_.SetStatusText(statusText);
-    state_.ReleaseDocument();
-    session_.WriteLog(true, statusText);
-    state_.SegmentRemaining = 0;
+    return StartupStatusText(ParseResponseCode(codeText), codeText);
 }
 
-void PrintDataStream::AcknowledgeRecord() {
-    session_.Send(kReply);
-    if (!session_.TraceOn()) return;
-    session_.WriteTrace(1, "Client : " + std::string(kReply));
-    session_.WriteTrace(1, "ClientH: " + std::string(kReplyHexText));
-    session_.WriteTrace(1, "ClientT: " + std::string(kReplyCharText));
+}  // namespace
+
+RecordOutcome RecordLayer::Take(std::string_view record) const {
+    if (record.size() < kFixedHeaderSize) {
+        log_.WriteLog(false, "Head Size Error!");
+        return {};
+    }
+    const auto byteAt = [&](size_t i) { return static_cast<uint8_t>(record[i]); };
+    const unsigned flow = byteAt(4) + 256u * byteAt(5);
+    if (flow != kStartupResponseFlow && flow != kPrintRecordFlow) {
+        return {rkAbort, "Unknow data flow #" + std::to_string(flow), {}};
+    }
+    const std::string_view data = record.substr(kFixedHeaderSize);
+    if (data.empty()) throw std::runtime_error("Record without variable header length");
+    if (flow == kStartupResponseFlow) return {rkStartupResponse, StartupStatus(data), {}};
+    const size_t headerLength = static_cast<uint8_t>(data[0]);
+    return {rkPrintRecord, {}, data.substr(std::min(headerLength, data.size()))};
+}
+
+std::string_view RecordLayer::Acknowledgement() { return kReply; }
+
+void RecordLayer::TraceAcknowledgement() const {
+    if (!log_.TraceOn()) return;
+    log_.WriteTrace(1, "Client : " + std::string(kReply));
+    log_.WriteTrace(1, "ClientH: " + std::string(kReplyHexText));
+    log_.WriteTrace(1, "ClientT: " + std::string(kReplyCharText));
 }
 
 }  // namespace oprinter

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "datastream/PageLayout.h"
+
 namespace oprinter {
 
 inline constexpr int32_t kSpoolFileVersion = 1;
@@ -18,5 +20,16 @@ std::string AttributeText(const std::vector<std::string>& items);
 // What comes before the document text: 1, N1, the attribute text, N2.
 // Throws std::runtime_error when a text is too long for its 32-bit length.
 std::string SpoolFileHeader(std::string_view attributeText, size_t textSize);
+
+// A finished document as a save writes it.
+struct SpoolDocument {
+    const std::vector<std::string>& SpoolInfo;  // the host's attribute lines
+    const PageLayout& Layout;
+};
+
+// The whole spool file of a document, in pieces to be written one after the
+// other: the header, which is kept in header, then the text where it lies. The
+// page size lines follow the attribute lines.
+std::vector<std::string_view> SpoolFilePieces(const SpoolDocument& document, std::string& header);
 
 }  // namespace oprinter

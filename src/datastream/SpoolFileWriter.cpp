@@ -1,6 +1,7 @@
 #include "datastream/SpoolFileWriter.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <limits.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -125,6 +126,15 @@ std::string WriteSpoolFile(const std::string& spoolFolder, std::string_view nome
     }
     SyncFolder(spoolFolder);
     return finalName;
+}
+
+std::string SaveSpoolFile(const std::string& exeFolder, const SpoolDocument& document, Clock& clock) {
+    std::string header;
+    const std::vector<std::string_view> pieces = SpoolFilePieces(document, header);
+    const std::string spoolFolder = exeFolder + "Spool/";
+    // A folder that cannot be made shows up as the file that cannot be created.
+    ::mkdir(spoolFolder.c_str(), 0777);
+    return WriteSpoolFile(spoolFolder, NomeOf(document.SpoolInfo), pieces, clock);
 }
 
 }  // namespace oprinter

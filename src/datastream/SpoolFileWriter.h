@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "datastream/SpoolFileLayout.h"
 #include "platform/Clock.h"
 
 namespace oprinter {
@@ -15,5 +16,10 @@ namespace oprinter {
 // std::runtime_error naming the file; the temporary file is removed then.
 std::string WriteSpoolFile(const std::string& spoolFolder, std::string_view nome,
                            const std::vector<std::string_view>& pieces, Clock& clock);
+
+// Writes a finished document into the folder "Spool" in exeFolder (ends with
+// "/"), named from its "Nome" line. Returns the file's path; throws as above,
+// and then the document is to stay open.
+std::string SaveSpoolFile(const std::string& exeFolder, const SpoolDocument& document, Clock& clock);
 
 }  // namespace oprinter

@@ -15,6 +15,9 @@ inline constexpr uint16_t kFtpPort = 21;
 // close) may take before it fails: a host that accepts and never answers must
 // not freeze the service.
 inline constexpr std::chrono::milliseconds kFtpTimeLimit = std::chrono::seconds(30);
+// How long all the attempts of one retrieval or one writer restart may take
+// together; a step never waits past it.
+inline constexpr std::chrono::milliseconds kFtpBudget = std::chrono::seconds(60);
 
 struct HostAccess {
     std::string System;       // host name or dotted address
@@ -25,6 +28,7 @@ struct HostAccess {
     std::string ExeFolder;    // ends with "/"; the folder "tmp" is made here
     uint16_t FtpPort = kFtpPort;  // tests use a port of their own
     std::chrono::milliseconds FtpTimeLimit = kFtpTimeLimit;  // tests shorten it
+    std::chrono::milliseconds FtpBudget = kFtpBudget;        // tests shorten it
     bool FtpTLS = false;  // explicit TLS on the control and data connections
     std::shared_ptr<const TlsContext> Tls;  // with FtpTLS: nullptr when it could not be made,
     std::string TlsFailure;                 // for this reason

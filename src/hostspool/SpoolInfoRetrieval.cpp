@@ -11,13 +11,10 @@ namespace oprinter {
 namespace {
 
 constexpr const char* kWorkFile = "QTEMP/FILE1";
+constexpr const char* kRetrieveError = "Retrieve Error: ";
 
 void RunHostCommand(FtpConnection& ftp, const std::string& command) {
     if (!ftp.FtpCommand("RCMD " + command)) ftp.RaiseFtpFailure();
-}
-
-FtpStepLimit StepLimitOf(const HostAccess& access) {
-    return [&access] { return access.FtpTimeLimit; };
 }
 
 // A CL parameter in single quotes, quotes inside doubled.
@@ -29,8 +26,8 @@ std::string Quoted(const std::string& text) {
 
 // The listing of the device's spooled files, printed by the host and copied
 // into the work file; the printed listing is deleted again before the download.
-std::vector<std::string> FetchListing(const HostAccess& access) {
-    FtpConnection ftp = FtpLogin(access, StepLimitOf(access));
+std::vector<std::string> FetchListing(const HostAccess& access, const FtpStepLimit& stepLimit) {
+    FtpConnection ftp = FtpLogin(access, stepLimit);
     ftp.RequireLogin();
     const std::string listingJob = "JOB(" + Trimmed(access.User) + "/QPRTJOB) SPLNBR(*LAST)";
     RunHostCommand(ftp, "WRKSPLF SELECT(*ALL " + access.PrinterName + ") OUTPUT(*PRINT)");
@@ -41,8 +38,8 @@ std::vector<std::string> FetchListing(const HostAccess& access) {
 }
 
 // The records KXSPLL writes for the device's output queue.
-std::vector<std::string> FetchRecords(const HostAccess& access) {
-    FtpConnection ftp = FtpLogin(access, StepLimitOf(access));
+std::vector<std::string> FetchRecords(const HostAccess& access, const FtpStepLimit& stepLimit) {
+    FtpConnection ftp = FtpLogin(access, stepLimit);
     ftp.RequireLogin();
     RunHostCommand(ftp, "CALL PGM(KXLIB01/KXSPLL) PARM(" + Quoted(access.PrinterName) + " 'QUSRSYS' 'FILE1' " +
                    Quoted("QTEMP") + " ' ' ' ' ' ')");
@@ -51,27 +48,32 @@ std::vector<std::string> FetchRecords(const HostAccess& access) {
 
 }  // namespace
 
-bool RetrieveSpoolInfo(const HostAccess& access, HostLog& log, std::vector<std::string>& spoolInfo) {
+bool RetrieveSpoolInfo(const HostAccess& access, const FtpStepLimit& stepLimit, HostLog& log,
+                       std::vector<std::string>& spoolInfo) {
     try {
-        return TakePrintingSpoolFile(FetchListing(access), log, spoolInfo);
+        return TakePrintingSpoolFile(FetchListing(access, stepLimit), log, spoolInfo);
     } catch (const std::exception& error) {
-        log.WriteLog(std::string("Retrieve Error: ") + error.what());
+        log.WriteLog(kRetrieveError + std::string(error.what()));
         return false;
     }
 }
 
-bool RetrieveSpoolInfoApi(const HostAccess& access, HostLog& log, std::vector<std::string>& spoolInfo) {
+bool RetrieveSpoolInfoApi(const HostAccess& access, const FtpStepLimit& stepLimit, HostLog& log,
+                          std::vector<std::string>& spoolInfo) {
     try {
-        return TakePrintingSpoolRecord(FetchRecords(access), access.PrinterName, log, spoolInfo);
+        return TakePrintingSpoolRecord(FetchRecords(access, stepLimit), access.PrinterName, log, spoolInfo);
     } catch (const std::exception& error) {
-        log.WriteLog(std::string("Retrieve Error: ") + error.what());
+        log.WriteLog(kRetrieveError + std::string(error.what()));
         return false;
     }
 }
 
 bool ReadSpoolInfo(const HostAccess& access, HostLog& log, Clock& clock, std::vector<std::string>& spoolInfo) {
+    const TimeBudget budget(clock, access.FtpBudget, access.FtpTimeLimit);
+    const FtpStepLimit stepLimit = [&budget] { return budget.StepLimit(); };
     auto attempt = access.SpoolInfoAPI ? RetrieveSpoolInfoApi : RetrieveSpoolInfo;
-    return RunHostAttempts(clock, [&] { return attempt(access, log, spoolInfo); });
+    return RunHostAttempts(clock, budget, log, kRetrieveError,
+                           [&] { return attempt(access, stepLimit, log, spoolInfo); });
 }
 
 }  // namespace oprinter

@@ -7,21 +7,26 @@
 #include "hostspool/FtpSock.h"
 
 namespace oprinter {
+namespace {
+constexpr const char* kAvvioPgmError = "AvvioPgm Error: ";
+}  // namespace
 
-bool AvvioPgm(const HostAccess& access, HostLog& log) {
+bool AvvioPgm(const HostAccess& access, const FtpStepLimit& stepLimit, HostLog& log) {
     try {
-        FtpConnection ftp = FtpLogin(access, [&access] { return access.FtpTimeLimit; });
+        FtpConnection ftp = FtpLogin(access, stepLimit);
         ftp.RequireLogin();
         if (!ftp.FtpCommand("RCMD STRPRTWTR DEV(" + access.PrinterName + ")")) ftp.RaiseFtpFailure();
         return true;
     } catch (const std::exception& error) {
-        log.WriteLog(std::string("AvvioPgm Error: ") + error.what());
+        log.WriteLog(kAvvioPgmError + std::string(error.what()));
         return false;
     }
 }
 
 void StartPrinterWriter(const HostAccess& access, HostLog& log, Clock& clock) {
-    RunHostAttempts(clock, [&] { return AvvioPgm(access, log); });
+    const TimeBudget budget(clock, access.FtpBudget, access.FtpTimeLimit);
+    const FtpStepLimit stepLimit = [&budget] { return budget.StepLimit(); };
+    RunHostAttempts(clock, budget, log, kAvvioPgmError, [&] { return AvvioPgm(access, stepLimit, log); });
 }
 
 }  // namespace oprinter

@@ -17,16 +17,11 @@ int SyslogPriority(int eventType) {
 
 void SyslogEventLog::WriteEventLog(std::string_view source, std::string_view text, int eventType) {
     // Register, report one entry, deregister, as an event source is used.
-    const std::string ident(source);
+    const std::string ident = source_.empty() ? std::string(source) : source_;
     openlog(ident.c_str(), LOG_PID, LOG_DAEMON);
     const std::string message(text);
     syslog(SyslogPriority(eventType), "%s", message.c_str());
     closelog();
-}
-
-EventLog& DefaultEventLog() {
-    static SyslogEventLog eventLog;
-    return eventLog;
 }
 
 }  // namespace oprinter

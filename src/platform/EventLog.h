@@ -1,7 +1,9 @@
 #pragma once
 // The platform's event log. Here entries go to syslog (facility daemon), where
 // journald keeps them.
+#include <string>
 #include <string_view>
+#include <utility>
 
 namespace oprinter {
 
@@ -14,9 +16,13 @@ public:
 
 class SyslogEventLog final : public EventLog {
 public:
+    // A source given here names every entry in place of the caller's, so
+    // that the entries of one printer instance carry its name.
+    explicit SyslogEventLog(std::string source = {}) : source_(std::move(source)) {}
     void WriteEventLog(std::string_view source, std::string_view text, int eventType) override;
-};
 
-EventLog& DefaultEventLog();
+private:
+    std::string source_;
+};
 
 }  // namespace oprinter

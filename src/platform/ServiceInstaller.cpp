@@ -16,14 +16,14 @@ namespace oprinter {
 
 namespace {
 
-// systemd refuses an executable name with control characters, quotes or
-// backslashes, and would split it at blanks and expand "%" specifiers in it.
-std::string ExecStartWord(const std::string& path) {
+// systemd refuses a path with control characters, quotes or backslashes, and
+// would split it at blanks and expand "%" specifiers in it.
+std::string UnitWord(const std::string& path) {
     std::string word = "\"";
     for (const char c : path) {
         const auto byte = static_cast<unsigned char>(c);
         if (byte < 0x20 || byte == 0x7F || c == '"' || c == '\'' || c == '\\')
-            throw std::runtime_error("systemd cannot start an executable of this name: " + path);
+            throw std::runtime_error("systemd cannot take a path of this name: " + path);
         if (c == '%') word += '%';
         word += c;
     }
@@ -52,15 +52,56 @@ int WaitFor(pid_t child) {
 
 }  // namespace
 
+// The writable places; a log folder that is missing only costs the log lines,
+// as it would without the sandbox ("-").
+std::string ReadWritePaths(const ServiceUnit& unit) {
+    std::string paths = UnitWord(std::filesystem::path(unit.executablePath).parent_path().string());
+    if (!unit.logFolder.empty()) paths += " -" + UnitWord(unit.logFolder);
+    return paths;
+}
+
 std::string UnitFileText(const ServiceUnit& unit) {
     return "[Unit]\n"
            "Description=" + unit.description + "\n"
+           "Wants=network-online.target\n"
+           "After=network-online.target\n"
            "\n"
            "[Service]\n"
            "Type=notify\n"
-           "ExecStart=" + ExecStartWord(unit.executablePath) + "\n"
+           "ExecStart=" + UnitWord(unit.executablePath) + "\n"
            "User=root\n"
            "Restart=on-failure\n"
+           "WatchdogSec=5min\n"
+           "StateDirectory=kxGuardian/" + unit.name + "\n"
+           "StateDirectoryMode=0755\n"
+           "ReadWritePaths=" + ReadWritePaths(unit) + "\n"
+           "NoNewPrivileges=yes\n"
+           // Root only needs to pass the permissions of a folder owned by another user.
+           "CapabilityBoundingSet=CAP_DAC_OVERRIDE\n"
+           "AmbientCapabilities=\n"
+           "ProtectSystem=strict\n"
+           "ProtectHome=read-only\n"
+           "PrivateTmp=yes\n"
+           "PrivateDevices=yes\n"
+           "ProtectHostname=yes\n"
+           "ProtectClock=yes\n"
+           "ProtectKernelTunables=yes\n"
+           "ProtectKernelModules=yes\n"
+           "ProtectKernelLogs=yes\n"
+           "ProtectControlGroups=yes\n"
+           "ProtectProc=invisible\n"
+           "ProcSubset=pid\n"
+           "PrivateMounts=yes\n"
+           "RestrictAddressFamilies=AF_INET AF_INET6 AF_UNIX\n"
+           "RestrictNamespaces=yes\n"
+           "RestrictRealtime=yes\n"
+           "RestrictSUIDSGID=yes\n"
+           "LockPersonality=yes\n"
+           "MemoryDenyWriteExecute=yes\n"
+           "SystemCallArchitectures=native\n"
+           "SystemCallFilter=@system-service\n"
+           "SystemCallFilter=~@privileged @resources\n"
+           "SystemCallErrorNumber=EPERM\n"
            "\n"
            "[Install]\n"
            "WantedBy=multi-user.target\n";

@@ -11,10 +11,13 @@ struct ServiceUnit {
     std::string name;            // the unit file is name + ".service"
     std::string description;
     std::string executablePath;  // absolute
+    std::string logFolder;       // where the logs go when not beside the executable; may be empty
 };
 
 // The unit: runs the executable as root in the foreground (Type=notify),
-// restarts it only when it fails, started at boot.
+// restarts it only when it fails or its watchdog starves, started at boot.
+// It is sandboxed: it may write only beside the executable, in the log folder
+// and in its heartbeat folder, and reach the network only over IP.
 // Throws std::runtime_error when the path cannot be written into a unit file.
 std::string UnitFileText(const ServiceUnit& unit);
 

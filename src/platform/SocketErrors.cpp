@@ -38,7 +38,7 @@ int WinsockError(int errnoValue) {
         case ECONNABORTED: return 10053;
         case ECONNRESET: return 10054;
         case ENOBUFS:
-        case ENOMEM: return 10055;
+        case ENOMEM: return kWsaNoBufferSpace;
         case EISCONN: return 10056;
         case ENOTCONN: return 10057;
         // Sending after the connection's write side has gone: Windows Sockets
@@ -62,5 +62,10 @@ int WinsockError(int errnoValue) {
 }
 
 int LastSocketError() { return WinsockError(errno); }
+
+int ConnectError(int errnoValue) {
+    if (errnoValue == EAGAIN) return kWsaNoBufferSpace;
+    return WinsockError(errnoValue);
+}
 
 }  // namespace oprinter

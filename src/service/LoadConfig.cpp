@@ -163,22 +163,25 @@ bool HasConfigFile(const std::string& exeFolder) {
     return std::filesystem::is_regular_file(exeFolder + kConfigFileName, error);
 }
 
-ConfigReading LoadConfig(const std::string& exeFolder, Settings& settings, const LogWriter& log) {
+ConfigReading ReadConfig(const std::string& exeFolder, Settings& settings) {
     if (!HasConfigFile(exeFolder)) {
         settings.Language = kDefaultLanguage;
         return {};
     }
-    std::string message;
     try {
         ReadFile(exeFolder + kConfigFileName, settings);
         return {};
     } catch (const std::exception& failure) {
-        message = failure.what();
+        return {false, failure.what()};
     } catch (...) {
-        message = "unknown failure";
+        return {false, "unknown failure"};
     }
-    log.WriteLog(settings.LogOptions(), false, "Errore Generale: " + message);
-    return {false, message};
+}
+
+ConfigReading LoadConfig(const std::string& exeFolder, Settings& settings, const LogWriter& log) {
+    const ConfigReading reading = ReadConfig(exeFolder, settings);
+    if (!reading.complete) log.WriteLog(settings.LogOptions(), false, "Errore Generale: " + reading.error);
+    return reading;
 }
 
 TimeOfDay TimeFromText(std::string_view text) {

@@ -28,6 +28,9 @@ struct ConfigReading {
 // the optional settings stops the reading where it happens and is logged as
 // "Errore Generale: " + message. Never throws.
 ConfigReading LoadConfig(const std::string& exeFolder, Settings& settings, const LogWriter& log);
+// The same reading without the log line, for tools that must not write into
+// the service's log.
+ConfigReading ReadConfig(const std::string& exeFolder, Settings& settings);
 
 // "hh:nn:ss"; a field that is not a number counts as 0, and a time out of
 // range gives 00:00:00. Never throws.

@@ -20,10 +20,12 @@ int64_t MillisecondOfDay(const LocalDateTime& now) {
 TO3812Printer::TO3812Printer(std::string exeFolder, Clock& clock, HeartbeatStore& heartbeat, EventLog& eventLog,
                              asio::io_context& loop)
     : TimerControl(loop),
+      TimerState(loop),
       exeFolder_(std::move(exeFolder)),
       clock_(clock),
       heartbeat_(heartbeat),
       log_(exeFolder_, clock),
+      state_(exeFolder_),
       sessionContext_{loop, exeFolder_, clock, log_, eventLog} {}
 
 // The session writes through log_ while it goes, so it goes first.
@@ -40,6 +42,7 @@ void TO3812Printer::ServiceExecute() {
     try {
         TimerControl.expires_after(kControlInterval);
         WaitTimerControl();
+        WaitTimerState();
         ControlCycle();
     } catch (const std::exception& failure) {
         WriteLog(false, std::string("Errore ServiceExecute: ") + failure.what());
@@ -52,6 +55,20 @@ void TO3812Printer::WaitTimerControl() {
         if (error == asio::error::operation_aborted) return;
         TimerControlTimer(error);
     });
+}
+
+void TO3812Printer::WaitTimerState() {
+    TimerState.expires_after(kStateInterval);
+    TimerState.async_wait([this](const std::error_code& error) {
+        if (error || stopped_) return;
+        WaitTimerState();
+        RecordSession();
+    });
+}
+
+// Sampled, not hooked into the session: the cycle and this timer are the only readers.
+void TO3812Printer::RecordSession() {
+    state_.Session(DMPrinter && DMPrinter->IsConnected() ? SessionState::connected : SessionState::disconnected);
 }
 
 void TO3812Printer::TimerControlTimer(const std::error_code& error) {
@@ -68,8 +85,10 @@ void TO3812Printer::TimerControlTimer(const std::error_code& error) {
 void TO3812Printer::ServiceStop() {
     stopped_ = true;
     TimerControl.cancel();
+    TimerState.cancel();
     SendHeartbeat(0);
     ReleaseSession();
+    state_.Session(SessionState::stopped);
 }
 
 void TO3812Printer::ControlCycle() {
@@ -77,10 +96,11 @@ void TO3812Printer::ControlCycle() {
     SendHeartbeat(HeartbeatCount);
     if (!InSchedule()) {
         ReleaseSession();
-        return;
+    } else {
+        if (DMPrinter) SuperviseSession();
+        if (!DMPrinter) CreateSession();
     }
-    if (DMPrinter) SuperviseSession();
-    if (!DMPrinter) CreateSession();
+    RecordSession();
 }
 
 void TO3812Printer::SuperviseSession() {
@@ -97,7 +117,9 @@ void TO3812Printer::SuperviseSession() {
 
 void TO3812Printer::CreateSession() {
     try {
-        DMPrinter = std::make_unique<TDMPrinter>(sessionContext_);
+        SessionContext context = sessionContext_;
+        context.ftpPort = FtpPort;
+        DMPrinter = std::make_unique<TDMPrinter>(context);
         CopySettings(*DMPrinter);
         WriteLog(false, "Starting...");
         DMPrinter->StartSession();
@@ -126,7 +148,6 @@ void TO3812Printer::CopySettings(TDMPrinter& session) const {
     session.TLSCertFile = Config.TLSCertFile;
     session.TLSKeyFile = Config.TLSKeyFile;
     session.Telnet.Port = Config.TLS ? TelnetTlsPort : TelnetPort;
-    session.FtpPort = FtpPort;
 }
 
 bool TO3812Printer::InSchedule() const {
@@ -154,6 +175,7 @@ void TO3812Printer::ReleaseSession() {
 void TO3812Printer::SendHeartbeat(int32_t value) {
     ++HeartbeatCount;
     if (HeartbeatCount > kLastHeartbeat) HeartbeatCount = 1;
+    state_.Heartbeat(value);
     try {
         heartbeat_.WriteValue(value);
     } catch (const std::exception& failure) {

@@ -16,11 +16,14 @@
 #include "platform/EventLog.h"
 #include "platform/Heartbeat.h"
 #include "service/Settings.h"
+#include "service/StateFile.h"
 #include "session/DMPrinter.h"
 
 namespace oprinter {
 
 inline constexpr std::chrono::milliseconds kControlInterval{60000};
+// How often the state file follows the session between control cycles.
+inline constexpr std::chrono::milliseconds kStateInterval{5000};
 
 class TO3812Printer {
 public:
@@ -52,6 +55,7 @@ public:
     int32_t HeartbeatCount = 0;
     std::unique_ptr<TDMPrinter> DMPrinter;
     asio::steady_timer TimerControl;
+    asio::steady_timer TimerState;
     // Remote ports given to each new session; only tests change them.
     uint16_t TelnetPort = 23;
     uint16_t TelnetTlsPort = 992;
@@ -59,6 +63,8 @@ public:
 
 private:
     void WaitTimerControl();
+    void WaitTimerState();
+    void RecordSession();
     void SuperviseSession();
     void CreateSession();
     void CopySettings(TDMPrinter& session) const;
@@ -67,6 +73,7 @@ private:
     Clock& clock_;
     HeartbeatStore& heartbeat_;
     LogWriter log_;
+    StateFile state_;
     SessionContext sessionContext_;
     bool stopped_ = false;
 };

@@ -8,9 +8,10 @@ namespace oprinter {
 
 namespace {
 
-const char* Register(const CommandLine& commandLine, ServiceInstaller& installer, const ExecutablePathSource& executablePath) {
+const char* Register(const CommandLine& commandLine, ServiceInstaller& installer, const ExecutablePathSource& executablePath,
+                     const std::string& logFolder) {
     if (commandLine.install) {
-        installer.Install({kServiceName, kDisplayName, executablePath()});
+        installer.Install({kServiceName, kDisplayName, executablePath(), logFolder});
         return "Service installed successfully";
     }
     installer.Uninstall(kServiceName);
@@ -20,15 +21,22 @@ const char* Register(const CommandLine& commandLine, ServiceInstaller& installer
 }  // namespace
 
 int RunRegistration(const CommandLine& commandLine, ServiceInstaller& installer,
-                    const ExecutablePathSource& executablePath, std::ostream& out, std::ostream& err) {
+                    const ExecutablePathSource& executablePath, const std::string& logFolder, std::ostream& out,
+                    std::ostream& err) {
     try {
-        const char* success = Register(commandLine, installer, executablePath);
+        const char* success = Register(commandLine, installer, executablePath, logFolder);
         if (!commandLine.silent) out << success << '\n';
         return 0;
     } catch (const std::exception& failure) {
         err << kDisplayName << ": " << failure.what() << '\n';
         return 1;
     }
+}
+
+std::string LogFolderOf(const std::string& saveLogPath) {
+    const std::size_t slash = saveLogPath.rfind('/');
+    if (saveLogPath.empty() || saveLogPath.front() != '/' || slash == std::string::npos) return {};
+    return saveLogPath.substr(0, slash + 1);
 }
 
 }  // namespace oprinter

@@ -2,8 +2,10 @@
 
 #include <exception>
 #include <optional>
+#include <system_error>
 
 #include "datastream/CvTable.h"
+#include "datastream/SpoolFileWriter.h"
 #include "hostspool/SpoolInfoRetrieval.h"
 #include "hostspool/WriterRestart.h"
 #include "session/TelnetTrace.h"
@@ -17,23 +19,27 @@ constexpr int kEventTypeError = 1;
 constexpr uint16_t kReceiveSize = 255;
 constexpr int32_t kTrafficTraceLevel = 1;
 
-// An unreadable table leaves the session without substitutions.
-CvTable LoadCvTable(const std::string& fileName) {
+// Without its table the session substitutes nothing. A missing table is the
+// usual case; one that is there but cannot be read gets a line, in problem.
+CvTable LoadCvTable(const std::string& fileName, std::string& problem) {
     try {
         return CvTable::FromFile(fileName);
-    } catch (const std::exception&) {
-        return CvTable();
+    } catch (const std::system_error& error) {
+        if (error.code() != std::errc::no_such_file_or_directory) problem = std::string("CvTable Error: ") + error.what();
+    } catch (const std::exception& error) {
+        problem = std::string("CvTable Error: ") + error.what();
     }
+    return CvTable();
 }
 
 // The session log as the host spool services see it.
 class SessionHostLog final : public HostLog {
 public:
-    explicit SessionHostLog(PrintSessionPort& session) : session_(session) {}
+    explicit SessionHostLog(StreamLog& session) : session_(session) {}
     void WriteLog(std::string_view text) override { session_.WriteLog(false, text); }
 
 private:
-    PrintSessionPort& session_;
+    StreamLog& session_;
 };
 
 }  // namespace
@@ -41,12 +47,14 @@ private:
 TDMPrinter::TDMPrinter(const SessionContext& context)
     : Telnet(context.loop),
       exeFolder_(context.exeFolder),
+      ftpPort_(context.ftpPort),
       clock_(context.clock),
       log_(context.log),
       eventLog_(context.eventLog),
       TimerSave(context.loop),
       parser_([this](std::string& record) { ProcessRecord(record); }),
-      stream_(*this, context.clock, context.exeFolder, LoadCvTable(context.exeFolder + "CvTable")) {
+      records_(*this),
+      decoder_(*this, context.clock, LoadCvTable(context.exeFolder + "CvTable", cvTableProblem_)) {
     LoadTelnetForm();
 }
 
@@ -72,6 +80,8 @@ void TDMPrinter::LoadTelnetForm() {
 
 void TDMPrinter::StartSession() {
     traceOn_ = DebugLevel > 0;
+    // Written now: the log settings come in after the table is read.
+    if (!cvTableProblem_.empty()) WriteLog(false, cvTableProblem_);
     try {
         if (!PrepareTls()) return;
         // The timer goes on before the connect so that a connect the platform
@@ -119,7 +129,7 @@ void TDMPrinter::TelnetConnect() { parser_.Reset(); }
 void TDMPrinter::TelnetClose() { StopSession(); }
 
 void TDMPrinter::TelnetError(uint16_t error) {
-    SetStatusText("Error: SOCKET ERROR " + std::to_string(error));
+    StatusText = "Error: SOCKET ERROR " + std::to_string(error);
     WriteLog(false, StatusText);
     StopSession();
 }
@@ -157,7 +167,65 @@ void TDMPrinter::TelnetRead(int32_t aSocket) {
     ReadBusy = false;
 }
 
-void TDMPrinter::ProcessRecord(std::string& record) { stream_.ProcessRecord(record); }
+// Each record as the record layer sees it. A failure goes back to the read
+// handler; the record is then not acknowledged.
+void TDMPrinter::ProcessRecord(std::string& record) {
+    const RecordOutcome outcome = records_.Take(record);
+    switch (outcome.Kind) {
+        case rkDropped:
+            return;
+        case rkAbort:
+            AbortSession(outcome.Text);
+            return;
+        case rkStartupResponse:
+            ProcessStartupResponse(outcome.Text);
+            return;
+        case rkPrintRecord:
+            ProcessPrintData(outcome.PrintData);
+            return;
+    }
+}
+
+void TDMPrinter::ProcessStartupResponse(const std::string& statusText) {
+    StatusText = statusText;
+    decoder_.StartupResponse();
+    WriteLog(true, statusText);
+}
+
+// The retrievals and saves that the data asks for run where the decoder stops,
+// before the rest of the record; the reply goes out after all of them.
+void TDMPrinter::ProcessPrintData(std::string_view data) {
+    decoder_.Begin(data);
+    for (TDecoderStop stop; (stop = decoder_.Run()) != dsFinished;) {
+        if (stop == dsAttributesWanted)
+            FetchAttributes();
+        else
+            SaveSpoolFile();
+    }
+    Send(RecordLayer::Acknowledgement());
+    records_.TraceAcknowledgement();
+}
+
+// Decoding goes on whether or not the attributes were found.
+void TDMPrinter::FetchAttributes() {
+    try {
+        SessionHostLog hostLog(*this);
+        oprinter::ReadSpoolInfo(Access(), hostLog, clock_, decoder_.SpoolInfo());
+    } catch (const std::exception& failure) {
+        decoder_.AttributesFailed(failure.what());
+    }
+}
+
+// A file that cannot be written leaves the document open and goes back to the
+// read handler.
+void TDMPrinter::SaveSpoolFile() {
+    const std::string path = oprinter::SaveSpoolFile(exeFolder_, decoder_.Document(), clock_);
+    decoder_.DocumentSaved();
+    SpoolFileSaved(path);
+}
+
+// Every spool file passes here once it is complete on disk under its final name.
+void TDMPrinter::SpoolFileSaved(const std::string& path) { lastSpoolFile_ = path; }
 
 void TDMPrinter::TraceTraffic(std::string_view side, std::string_view bytes,
                               std::string (*names)(std::string_view)) {
@@ -180,14 +248,12 @@ HostAccess TDMPrinter::Access() const {
     access.PrinterName = PrinterName;
     access.SpoolInfoAPI = SpoolInfoAPI;
     access.ExeFolder = exeFolder_;
-    access.FtpPort = FtpPort;
+    access.FtpPort = ftpPort_;
     access.FtpTLS = FtpTLS;
     access.Tls = tls_;
     access.TlsFailure = tlsFailure_;
     return access;
 }
-
-void TDMPrinter::SetStatusText(const std::string& text) { StatusText = text; }
 
 void TDMPrinter::Send(std::string_view bytes) {
     Telnet.SendText(Telnet.Handle(), bytes);
@@ -199,17 +265,6 @@ void TDMPrinter::WriteLog(bool detail, std::string_view text) {
 
 void TDMPrinter::WriteTrace(int32_t level, std::string_view text) {
     if (traceOn_ && level >= DebugLevel) WriteLog(false, text);
-}
-
-bool TDMPrinter::ReadSpoolInfo(std::vector<std::string>& spoolInfo) {
-    if (AnswerSpoolInfo) return AnswerSpoolInfo(spoolInfo);
-    SessionHostLog hostLog(*this);
-    return oprinter::ReadSpoolInfo(Access(), hostLog, clock_, spoolInfo);
-}
-
-void TDMPrinter::StartPrinterWriter() {
-    SessionHostLog hostLog(*this);
-    oprinter::StartPrinterWriter(Access(), hostLog, clock_);
 }
 
 void TDMPrinter::SetTimerSaveEnabled(bool enabled) {
@@ -229,13 +284,29 @@ void TDMPrinter::ScheduleTimerSave() {
     });
 }
 
+// A document whose data stopped after a complete segment is given up and the
+// host's printer writer started again.
 void TDMPrinter::TimerSaveTimer() {
-    // An exception escaping a timer tick would end the event loop; the data
-    // stream reports its own failures.
+    if (!decoder_.WriterRestartDue()) return;
+    WriteTrace(2, "Inizio Salvataggio Causa Interruzione");
+    // An exception escaping a timer tick would end the event loop; the writer
+    // restart reports its own failures.
     try {
-        stream_.TimerSaveTimer();
+        RestartWriter();
     } catch (const std::exception&) {
+        return;
     }
+    WriteTrace(2, "Fine Salvataggio Causa Interruzione");
+}
+
+void TDMPrinter::RestartWriter() {
+    // The partial document is dropped whatever the host answered.
+    struct DiscardOnExit {
+        PrintDataDecoder& decoder;
+        ~DiscardOnExit() { decoder.DiscardDocument(); }
+    } discard{decoder_};
+    SessionHostLog hostLog(*this);
+    oprinter::StartPrinterWriter(Access(), hostLog, clock_);
 }
 
 }  // namespace oprinter

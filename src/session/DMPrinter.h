@@ -1,21 +1,22 @@
 #pragma once
 // The session module: one printer session with the host, from the connect to
-// the disconnect. It owns the telnet socket, the save timer, the telnet parser
-// and the print data stream, and lives for one connection attempt; it never
-// reconnects by itself (the service replaces it).
+// the disconnect. It owns the telnet socket, the save timer, the telnet parser,
+// the record layer and the print data decoder, and lives for one connection
+// attempt; it never reconnects by itself (the service replaces it). The parser,
+// the record layer and the decoder do no I/O: this module performs what they
+// ask for (replies, attribute retrieval, spool file saves, writer restart).
 #include <chrono>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include <asio/io_context.hpp>
 #include <asio/steady_timer.hpp>
 
-#include "datastream/PrintDataStream.h"
-#include "datastream/PrintSessionPort.h"
+#include "datastream/PrintDataDecoder.h"
+#include "datastream/RecordLayer.h"
+#include "datastream/StreamLog.h"
 #include "hostspool/HostAccess.h"
 #include "logging/LogWriter.h"
 #include "platform/Clock.h"
@@ -34,11 +35,12 @@ struct SessionContext {
     Clock& clock;
     const LogWriter& log;
     EventLog& eventLog;
+    uint16_t ftpPort = kFtpPort;  // the host's FTP server; tests use a port of their own
 };
 
 inline constexpr std::chrono::milliseconds kTimerSaveInterval{3000};
 
-class TDMPrinter final : public PrintSessionPort {
+class TDMPrinter final : public StreamLog {
 public:
     explicit TDMPrinter(const SessionContext& context);  // DataModuleCreate
     ~TDMPrinter() override;                              // DataModuleDestroy
@@ -76,28 +78,22 @@ public:
     // TelnetRead is running.
     bool ReadBusy = false;
 
-    // Test seams: the FTP port of the host spool services, and, when set, an
-    // answer to attribute retrieval that replaces the FTP work.
-    uint16_t FtpPort = kFtpPort;
-    std::function<bool(std::vector<std::string>& spoolInfo)> AnswerSpoolInfo;
-
     void StartSession();
     void StopSession();
     bool IsConnected();
     // Fatal protocol error: log line, connection closed, event log entry. The
     // save timer keeps running.
-    void AbortSession(const std::string& message) override;
+    void AbortSession(const std::string& message);
 
     bool TimerSaveEnabled() const { return timerSaveEnabled_; }
 
-    // PrintSessionPort
-    void SetStatusText(const std::string& text) override;
-    void Send(std::string_view bytes) override;
+    // The path of the last spool file written; empty before the first.
+    const std::string& LastSpoolFile() const { return lastSpoolFile_; }
+
+    // StreamLog: the session log.
     void WriteLog(bool detail, std::string_view text) override;
     void WriteTrace(int32_t level, std::string_view text) override;
     bool TraceOn() const override { return traceOn_; }
-    bool ReadSpoolInfo(std::vector<std::string>& spoolInfo) override;
-    void StartPrinterWriter() override;
 
     TSocket Telnet;  // tests may set Telnet.Port before StartSession
 
@@ -113,6 +109,12 @@ private:
     bool PrepareTls();
     TlsOptions TLSOptions() const;
     void ProcessRecord(std::string& record);
+    void ProcessStartupResponse(const std::string& statusText);
+    void ProcessPrintData(std::string_view data);
+    void FetchAttributes();
+    void SaveSpoolFile();
+    void SpoolFileSaved(const std::string& path);
+    void Send(std::string_view bytes);
     void TraceTraffic(std::string_view side, std::string_view bytes, std::string (*names)(std::string_view));
     EnvironmentValues Environment() const;
     HostAccess Access() const;
@@ -120,8 +122,10 @@ private:
     void SetTimerSaveEnabled(bool enabled);
     void ScheduleTimerSave();
     void TimerSaveTimer();
+    void RestartWriter();
 
     std::string exeFolder_;
+    uint16_t ftpPort_;
     Clock& clock_;
     const LogWriter& log_;
     EventLog& eventLog_;
@@ -130,10 +134,13 @@ private:
     HandlerGuard timerGuard_;  // revoked whenever the timer is switched
     bool timerSaveEnabled_ = false;
     bool traceOn_ = false;
+    std::string cvTableProblem_;  // why CvTable could not be read; set before decoder_
     TelnetParser parser_;
     std::shared_ptr<const TlsContext> tls_;
     std::string tlsFailure_;  // why tls_ could not be made
-    PrintDataStream stream_;
+    RecordLayer records_;
+    PrintDataDecoder decoder_;
+    std::string lastSpoolFile_;
 };
 
 }  // namespace oprinter

@@ -15,6 +15,7 @@
 
 #include <asio/post.hpp>
 
+#include "platform/KeepAlive.h"
 #include "platform/ResolveHost.h"
 #include "platform/SocketErrors.h"
 
@@ -466,12 +467,16 @@ void TSocket::Connect(const std::string& host) {
         ReportError(kWsaAddressNotAvailable, Handle(), 0);
         return;
     }
+    // Set before the connect, so that the connection never runs without it.
+    EnableKeepAlive(Handle());
     const sockaddr_in remote = InternetAddress(address, Port);
-    if (::connect(Handle(), reinterpret_cast<const sockaddr*>(&remote), sizeof remote) == 0 || errno == EINPROGRESS) {
+    if (ConnectCall(Handle(), reinterpret_cast<const sockaddr*>(&remote), sizeof remote) == 0 || errno == EINPROGRESS) {
         ConnectStarted();
         return;
     }
-    ReportError(LastSocketError(), Handle(), 0);
+    // No notification follows a connect that did not start: left unreported,
+    // the socket would stay active, and the session look connected, for ever.
+    ReportError(ConnectError(errno), Handle(), 0);
 }
 
 int32_t TSocket::ReceiveBuf(int32_t aSocket, void* buf, uint16_t size) {

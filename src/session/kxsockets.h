@@ -18,6 +18,8 @@
 #include <string_view>
 #include <vector>
 
+#include <sys/socket.h>
+
 #include <asio/io_context.hpp>
 #include <asio/posix/stream_descriptor.hpp>
 #include <asio/steady_timer.hpp>
@@ -193,7 +195,8 @@ class TSocket : public TVornSocket {
 public:
     using TVornSocket::TVornSocket;
 
-    // Activates, then starts a non-blocking connect to host:Port.
+    // Activates, then starts a non-blocking connect to host:Port, with
+    // keep-alive on. A connect that fails at once is reported with Event 0.
     void Connect(const std::string& host);
     // One receive of up to size bytes; the count, or 0 when the peer has closed,
     // nothing is there, or on failure (reported with Event 0). Over TLS: the
@@ -207,6 +210,10 @@ public:
     // Texts beyond 65,535 bytes are cut there: one call carries no more.
     int32_t SendText(int32_t aSocket, std::string_view text);
     int32_t Send(const void* buf, uint16_t len);
+
+    // Test seam: the platform's connect call, for failures a test cannot
+    // bring about on a real network.
+    int (*ConnectCall)(int, const sockaddr*, socklen_t) = ::connect;
 
 private:
     int32_t ReceiveSecured(void* buf, uint16_t size);

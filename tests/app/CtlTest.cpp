@@ -2,15 +2,22 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <ctime>
+#include <filesystem>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include "service/CryptStr.h"
+#include "service/LoadConfig.h"
+#include "service/StateFile.h"
 #include "support/TempFolder.h"
 #include "support/TestCertificates.h"
 
 namespace oprinter {
 namespace {
+
+using test::TempFolder;
 
 struct Outcome {
     int status = -1;
@@ -23,8 +30,10 @@ std::string ShellQuoted(const std::string& text) {
     return quoted + "'";
 }
 
-Outcome Ctl(const std::string& arguments) {
-    const std::string command = OPRINTER_BINARY_DIR "/oprinterctl " + arguments + " 2>/dev/null";
+// Runs one of the built programs through the shell; standard error is dropped.
+Outcome Program(const std::string& program, const std::string& arguments) {
+    // A bound, so that a program that wrongly starts the service fails the test instead of hanging it.
+    const std::string command = "timeout 30 " OPRINTER_BINARY_DIR "/" + program + " " + arguments + " 2>/dev/null";
     Outcome outcome;
     std::FILE* pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr) return outcome;
@@ -35,6 +44,8 @@ Outcome Ctl(const std::string& arguments) {
     outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return outcome;
 }
+
+Outcome Ctl(const std::string& arguments) { return Program("oprinterctl", arguments); }
 
 std::string Scrambled(const std::string& password) {
     Outcome outcome = Ctl("scramble " + ShellQuoted(password));
@@ -137,6 +148,150 @@ TEST(CtlCheck, TlsFilesAreReadAndTheirFaultsNamed) {
     EXPECT_TRUE(Holds(outcome.out, "TLSKeyFile file: " + two.key + ": does not belong to the certificate"))
         << outcome.out;
     EXPECT_TRUE(Holds(outcome.out, "TLSCAFile file: none: the system's trust store\n")) << outcome.out;
+}
+
+TEST(ServiceCommandLine, HelpAndVersionExitZeroAndStrayArgumentsStartNothing) {
+    for (const char* help : {"--help", "-h", "'/?'"}) {
+        const Outcome outcome = Program("oprinter", help);
+        EXPECT_EQ(outcome.status, 0) << help;
+        EXPECT_TRUE(Holds(outcome.out, "usage: oprinter")) << help;
+        EXPECT_TRUE(Holds(outcome.out, "--folder DIR")) << help;
+    }
+    EXPECT_EQ(Program("oprinter", "--version").out, std::string("oprinter ") + OPRINTER_VERSION + "\n");
+    EXPECT_EQ(Ctl("--version").out, std::string("oprinterctl ") + OPRINTER_VERSION + "\n");
+    for (const char* stray : {"--hlep", "start", "--folder", "'--folder=/'", "INSTALL --folder /tmp/p", "-h x"}) {
+        const Outcome outcome = Program("oprinter", stray);
+        EXPECT_EQ(outcome.status, 2) << stray;
+        EXPECT_EQ(outcome.out, "") << stray;
+    }
+}
+
+std::string Today(const char* format) {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[32];
+    std::strftime(text, sizeof text, format, &local);
+    return text;
+}
+
+int64_t Now() { return static_cast<int64_t>(std::time(nullptr)); }
+
+// A printer folder as a service leaves it: a state file, spool files of
+// today and of an earlier day, and logs of two days.
+class CtlStatus : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::filesystem::create_directory(folder.File("Spool"));
+        const std::string today = Today("%Y%m%d");
+        folder.Write("Spool/INVOICE 20200101120000000.spool", "");
+        folder.Write("Spool/REPORT " + today + "093000123.spool", "");
+        folder.Write("Spool/Fattura\xE8 " + today + "101500000.spool", "");
+        folder.Write("Spool/notes.txt", "");
+        const std::string day = Today("%Y-%m-%d");
+        folder.Write("OPrinter 2020-01-01.log", "01/01/2020 10:00:00: Read Error: long ago\r\n");
+        folder.Write("OPrinter " + day + ".log",
+                     "d 09:00:00: Retrieve Error: first\r\nd 09:10:00: Errore Send Guardian Value: disk full\r\n"
+                     "d 09:11:00: Connesso.\r\n");
+        folder.Write("OPrinter " + day + "(1).log", "d 09:12:00: Connesso.\r\n");
+    }
+    void State(SessionState session, int32_t heartbeat, int64_t age) const {
+        folder.Write(kStateFileName, StateFileText({session, heartbeat, Now() - age}));
+    }
+    Outcome Status(const std::string& options = "--json") const {
+        return Ctl("status " + options + " " + ShellQuoted(folder.Path()));
+    }
+
+    TempFolder folder;
+};
+
+TEST_F(CtlStatus, ConnectedAndBeatingPrinterPassesTheCheckWithItsFacts) {
+    State(SessionState::connected, 17, 3);
+    const Outcome outcome = Status();
+    EXPECT_EQ(outcome.status, 0) << outcome.out;
+    EXPECT_TRUE(Holds(outcome.out, "\"session\": \"connected\",")) << outcome.out;
+    EXPECT_TRUE(Holds(outcome.out, "\"heartbeat\": 17,"));
+    EXPECT_TRUE(Holds(outcome.out, "\"heartbeat_age_s\": 3,") || Holds(outcome.out, "\"heartbeat_age_s\": 4,"));
+    // The newest by the stamp in its name, in UTF-8.
+    EXPECT_TRUE(Holds(outcome.out, "\"last_spool_file\": \"Fattura\xC3\xA8 " + Today("%Y%m%d") + "101500000.spool\","));
+    EXPECT_TRUE(Holds(outcome.out, "\"last_spool_time\": \"" + Today("%Y-%m-%d") + " 10:15:00\","));
+    EXPECT_TRUE(Holds(outcome.out, "\"spool_files_today\": 2,"));
+    // Today's newest log has no error; the one before it has two.
+    EXPECT_TRUE(Holds(outcome.out, "\"last_error\": \"d 09:10:00: Errore Send Guardian Value: disk full\"")) << outcome.out;
+
+    const Outcome text = Status("");
+    EXPECT_EQ(text.status, 0);
+    EXPECT_TRUE(Holds(text.out, "Fattura\xC3\xA8 ")) << text.out;
+    EXPECT_TRUE(Holds(text.out, "17, ")) << text.out;
+}
+
+TEST_F(CtlStatus, StaleDisconnectedStoppedOrMissingStateFailsTheCheck) {
+    State(SessionState::connected, 17, 1000);
+    EXPECT_EQ(Status().status, 1);
+    State(SessionState::disconnected, 18, 3);
+    EXPECT_EQ(Status().status, 1);
+    State(SessionState::stopped, 0, 3);
+    const Outcome stopped = Status();
+    EXPECT_EQ(stopped.status, 1);
+    EXPECT_TRUE(Holds(stopped.out, "\"session\": \"stopped\",\n  \"heartbeat\": 0,")) << stopped.out;
+    // Half a file, as a crash in the middle of a plain write would leave it.
+    folder.Write(kStateFileName, "session=connected\nheartbeat=1");
+    const Outcome torn = Status();
+    EXPECT_EQ(torn.status, 1);
+    EXPECT_TRUE(Holds(torn.out, "\"heartbeat\": null,")) << torn.out;
+}
+
+TEST_F(CtlStatus, SeveralFoldersGiveAListAndOneUnhealthyPrinterFailsAll) {
+    State(SessionState::connected, 5, 1);
+    TempFolder other;
+    const Outcome outcome = Ctl("status --json " + ShellQuoted(folder.Path()) + " " + ShellQuoted(other.Path()));
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.out.front(), '[');
+    EXPECT_TRUE(Holds(outcome.out, "\"session\": \"connected\"") && Holds(outcome.out, "\"session\": \"stopped\""));
+    EXPECT_EQ(Ctl("status --yaml").status, 2);
+}
+
+class CtlNew : public ::testing::Test {
+protected:
+    Outcome New(const std::string& name, const std::string& password, const std::string& host = "ibmi.example.com") {
+        root.Write("password", password + "\n");
+        return Ctl("new " + ShellQuoted(name) + " --host " + ShellQuoted(host) +
+                   " --device PRT01 --user QPRTUSR --password-stdin --root " + ShellQuoted(root.Path()) + " < " +
+                   ShellQuoted(root.File("password")));
+    }
+
+    TempFolder root;
+};
+
+TEST_F(CtlNew, CreatesAFolderTheServiceReadsBackWithTheStoredPassword) {
+    ASSERT_EQ(New("prt-1.a", "Pw#4_x", "ibm&i<1>").status, 0);
+    const std::string folder = root.File("prt-1.a/");
+    Settings settings;
+    ASSERT_TRUE(ReadConfig(folder, settings).complete);
+    EXPECT_EQ(settings.System, "ibm&i<1>");
+    EXPECT_EQ(settings.User, "QPRTUSR");
+    EXPECT_EQ(settings.PrinterName, "PRT01");
+    EXPECT_EQ(settings.Password, "Pw#4_x");
+    for (const TDaySchedule& day : settings.Schedule) EXPECT_TRUE(day.Skedula);
+    struct stat config {};
+    ASSERT_EQ(::stat((folder + "OPrinter.cfg").c_str(), &config), 0);
+    EXPECT_EQ(config.st_mode & 0777, 0640u);
+    EXPECT_TRUE(std::filesystem::is_directory(folder + "Spool") && std::filesystem::is_directory(folder + "tmp"));
+
+    // An existing printer is never overwritten.
+    const std::string before = root.Read("prt-1.a/OPrinter.cfg");
+    EXPECT_EQ(New("prt-1.a", "Other1").status, 1);
+    EXPECT_EQ(root.Read("prt-1.a/OPrinter.cfg"), before);
+}
+
+TEST_F(CtlNew, RefusesNamesOutsideTheRootAndPasswordsItCannotStore) {
+    for (const char* name : {"../evil", "a/b", ".hidden", "-x", "", "blank name"})
+        EXPECT_EQ(New(name, "Pw1").status, 2) << name;
+    EXPECT_EQ(New("prt2", "pass word").status, 1);
+    EXPECT_FALSE(std::filesystem::exists(root.File("prt2/OPrinter.cfg")));
+    EXPECT_EQ(New("prt3", "Pw1", "two words").status, 1);
+    EXPECT_FALSE(std::filesystem::exists(root.File("prt3")));
+    EXPECT_FALSE(std::filesystem::exists(root.File("evil")));
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
 #include "datastream/CvTable.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include <gtest/gtest.h>
 
 #include "support/TempFolder.h"
@@ -26,11 +29,25 @@ TEST(CvTable, FirstMatchingLineDecidesAndSomeLinesNeverMatch) {
     }
 }
 
-TEST(CvTable, FromFile) {
+// The reason a file could not be read, as the session's log line gives it.
+std::error_code FileFailure(const std::string& fileName) {
+    try {
+        CvTable::FromFile(fileName);
+    } catch (const std::system_error& error) {
+        return error.code();
+    }
+    return {};
+}
+
+TEST(CvTable, FromFileTellsAMissingFileFromAnUnreadableOne) {
     test::TempFolder folder;
     folder.Write("CvTable", "a=b\r\n");
     EXPECT_EQ(Stored(CvTable::FromFile(folder.File("CvTable")), 'A'), 'b');
-    EXPECT_THROW(CvTable::FromFile(folder.File("missing")), std::runtime_error);
+    folder.Write("huge", std::string(2 * 1024 * 1024, '\n'));
+    std::filesystem::create_directory(folder.File("folder"));
+    EXPECT_EQ(FileFailure(folder.File("missing")), std::errc::no_such_file_or_directory);
+    EXPECT_EQ(FileFailure(folder.File("folder")), std::errc::is_a_directory);
+    EXPECT_EQ(FileFailure(folder.File("huge")), std::errc::file_too_large);
 }
 
 }  // namespace

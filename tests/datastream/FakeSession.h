@@ -1,6 +1,7 @@
 #pragma once
-// A session that records what the data stream asks of it, a clock whose wall
-// time moves on Sleep, and builders for the host's records.
+// The data stream driven as the session module drives it, spool files saved in
+// a folder of the test's own, a clock whose wall time moves on Sleep, and
+// builders for the host's records.
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -9,44 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "datastream/PrintDataStream.h"
+#include "datastream/SpoolFileWriter.h"
+#include "support/StreamDriver.h"
 #include "support/SpoolFileText.h"
 #include "support/TempFolder.h"
 
 namespace oprinter::test {
-
-using Strings = std::vector<std::string>;
-
-class FakeSession final : public PrintSessionPort {
-public:
-    Strings events;  // in call order, e.g. "log:text", "trace2:text", "send"
-    std::string sent;
-    bool traceOn = false;
-    std::function<bool(Strings&)> readSpoolInfo = [](Strings&) { return false; };
-    std::function<void()> startPrinterWriter = [] {};
-
-    void SetStatusText(const std::string& text) override { events.push_back("status:" + text); }
-    void Send(std::string_view bytes) override { sent += bytes, events.push_back("send"); }
-    void AbortSession(const std::string& message) override { events.push_back("abort:" + message); }
-    void WriteLog(bool detail, std::string_view text) override {
-        events.push_back((detail ? "detail:" : "log:") + std::string(text));
-    }
-    void WriteTrace(int32_t level, std::string_view text) override {
-        events.push_back("trace" + std::to_string(level) + ":" + std::string(text));
-    }
-    bool TraceOn() const override { return traceOn; }
-    bool ReadSpoolInfo(Strings& spoolInfo) override { return events.push_back("read"), readSpoolInfo(spoolInfo); }
-    void StartPrinterWriter() override { events.push_back("start writer"), startPrinterWriter(); }
-
-    // The events that start with prefix, prefix removed.
-    Strings Events(const std::string& prefix) const {
-        Strings found;
-        for (const std::string& event : events) {
-            if (event.starts_with(prefix)) found.push_back(event.substr(prefix.size()));
-        }
-        return found;
-    }
-};
 
 // 8 December 2026, 09:15:30.123; Sleep moves the milliseconds too.
 class SteppingClock final : public Clock {
@@ -95,11 +64,13 @@ inline Strings HostAttributes() {
 // A data stream in a folder of its own.
 struct StreamUnderTest {
     TempFolder folder;
-    FakeSession session;
+    RecordingSession session;
     SteppingClock clock;
-    PrintDataStream stream;
+    StreamDriver stream;
 
-    explicit StreamUnderTest(CvTable table = CvTable()) : stream(session, clock, folder.Path(), std::move(table)) {}
+    explicit StreamUnderTest(CvTable table = CvTable()) : stream(session, clock, std::move(table)) {
+        session.saveSpoolFile = [this](const SpoolDocument& document) { SaveSpoolFile(folder.Path(), document, clock); };
+    }
 
     void Feed(const std::string& data) {
         std::string record = PrintRecord(data);

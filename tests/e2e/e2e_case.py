@@ -7,8 +7,10 @@ test host, and the entry point that takes the executables' paths.
 import argparse
 import contextlib
 import datetime
+import json
 import os
 import re
+import subprocess
 import sys
 import unittest
 import zlib
@@ -40,10 +42,10 @@ class E2ECase(unittest.TestCase):
         return "127.77.%d.%d" % (number % 250 + 1, number // 250 % 250 + 1)
 
     @contextlib.contextmanager
-    def scenario_run(self, name, printer_side=None):
+    def scenario_run(self, name, printer_side=None, host_namespace=None):
         """Runs the scenario; its folder is removed when the checks pass and
         kept, for a look, when they fail."""
-        run = ServiceRun(name, self.address(), EXECUTABLES["oprinter"], EXECUTABLES["oprinterctl"])
+        run = ServiceRun(name, self.address(), EXECUTABLES["oprinter"], EXECUTABLES["oprinterctl"], host_namespace)
         try:
             run.run(printer_side)
             self.assert_clean_run(run)
@@ -58,15 +60,25 @@ class E2ECase(unittest.TestCase):
         self.assertEqual(run.service_exit, 0, "the service did not exit with 0 on SIGTERM")
         self.assertEqual(run.first_heartbeat, b"1\n", "first heartbeat")
         self.assertEqual(run.heartbeat(), b"0\n", "heartbeat after the stop")
+        self.assert_stopped_status(run)
         for line in run.log_lines():
             self.assertIsNotNone(LOG_LINE.fullmatch(line), "log line format: %r" % line)
         self.assertEqual(sorted(os.listdir(run.folder)), sorted(self._expected_entries(run)))
         self.assertEqual(os.listdir(os.path.join(run.folder, "tmp")) if os.path.isdir(
             os.path.join(run.folder, "tmp")) else [], [], "temporary download files left behind")
 
+    def assert_stopped_status(self, run):
+        """What the admin tool makes of the folder the service left."""
+        result = subprocess.run([EXECUTABLES["oprinterctl"], "status", "--json", run.folder], capture_output=True)
+        self.assertEqual(result.returncode, 1, "status of a stopped printer is a failed check")
+        status = json.loads(result.stdout)
+        self.assertEqual((status["session"], status["heartbeat"]), ("stopped", 0))
+        spooled = run.spool_files()
+        self.assertEqual(status["last_spool_file"], os.fsencode(spooled[-1]).decode("latin-1") if spooled else None)
+
     @staticmethod
     def _expected_entries(run):
-        entries = ["oprinter", "OPrinter.cfg", "CvTable", "host.log", "host.err", "service.out"]
+        entries = ["oprinter", "OPrinter.cfg", "CvTable", "host.log", "host.err", "service.out", "oprinter.state"]
         entries += [os.path.basename(name) for name in run.log_files()]
         entries += [folder for folder in ("Spool", "tmp", "tls") if os.path.isdir(os.path.join(run.folder, folder))]
         return entries

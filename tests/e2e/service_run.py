@@ -23,17 +23,25 @@ import service_config  # noqa: E402
 from spooled_files import SAMPLES  # noqa: E402
 
 PYTHON = "/usr/bin/python3"
-HEARTBEAT_FILE = "/var/lib/kxGuardian/O3812Printer/Guardian Value"
+HEARTBEAT_ROOT = "/var/lib/kxGuardian"
 LOG_FILE = re.compile(r"OPrinter (\d{4}-\d\d-\d\d)(?:\((\d+)\))?\.log")
 LOG_LINE = re.compile(rb"\d\d/\d\d/\d{4}( \d\d:\d\d:\d\d)?: (.*)", re.DOTALL)
 STOP_TIMEOUT = 15
 
 
 class ServiceRun:
-    def __init__(self, scenario_name, address, oprinter, oprinterctl):
+    """The service runs as an instance of its own, named after its folder, so
+    that it never touches the system's heartbeat and runs side by side with
+    others."""
+
+    def __init__(self, scenario_name, address, oprinter, oprinterctl, host_namespace=None):
+        """host_namespace: the network namespace the host runs in, when it
+        does not share the printer's network."""
         self.scenario = scenarios.SCENARIOS[scenario_name]
         self.address = address
+        self.host_namespace = host_namespace
         self.folder = tempfile.mkdtemp(prefix="oprinter-e2e-%s-" % scenario_name)
+        self.heartbeat_folder = os.path.join(HEARTBEAT_ROOT, "O3812Printer@" + os.path.basename(self.folder))
         self.executable = os.path.join(self.folder, "oprinter")
         shutil.copy2(oprinter, self.executable)
         shutil.copy2(os.path.join(SAMPLES, "CvTable"), os.path.join(self.folder, "CvTable"))
@@ -75,21 +83,25 @@ class ServiceRun:
                 self.host.stdin.close()
 
     def _start_host(self):
+        command = [PYTHON, os.path.join(HOST_FOLDER, "ibmi_host.py"), self.address, self.scenario.name,
+                   "--log", self.host_log_path]
+        if self.certificates:
+            command += ["--certificates", self.certificates]
+        if self.host_namespace:
+            command = ["ip", "netns", "exec", self.host_namespace] + command
         with open(os.path.join(self.folder, "host.err"), "wb") as errors:
-            self.host = subprocess.Popen(
-                [PYTHON, os.path.join(HOST_FOLDER, "ibmi_host.py"), self.address, self.scenario.name,
-                 "--log", self.host_log_path] + (["--certificates", self.certificates] if self.certificates else []),
-                stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=errors)
+            self.host = subprocess.Popen(command, stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=errors)
         with self.host.stdout as announcement:
             if announcement.readline() != b"ready\n":
                 raise AssertionError("the test host did not start: " + self._host_errors())
 
     def _start_service(self):
-        if os.path.exists(HEARTBEAT_FILE):
-            os.remove(HEARTBEAT_FILE)
+        if os.path.exists(self.heartbeat_file()):
+            os.remove(self.heartbeat_file())
         self.started_at = self.started_at or datetime.datetime.now()
         with open(os.path.join(self.folder, "service.out"), "ab") as output:
-            self.service = subprocess.Popen([self.executable], cwd=self.folder, stdout=output, stderr=output)
+            self.service = subprocess.Popen([self.executable, "--folder", self.folder], cwd=self.folder,
+                                            stdout=output, stderr=output)
         self.first_heartbeat = self._wait_for_heartbeat()
 
     def restart_service(self):
@@ -121,10 +133,12 @@ class ServiceRun:
         except subprocess.TimeoutExpired:
             return None
 
-    @staticmethod
-    def heartbeat():
+    def heartbeat_file(self):
+        return os.path.join(self.heartbeat_folder, "Guardian Value")
+
+    def heartbeat(self):
         try:
-            with open(HEARTBEAT_FILE, "rb") as value:
+            with open(self.heartbeat_file(), "rb") as value:
                 return value.read()
         except FileNotFoundError:
             return None
@@ -189,3 +203,4 @@ class ServiceRun:
 
     def remove(self):
         shutil.rmtree(self.folder, ignore_errors=True)
+        shutil.rmtree(self.heartbeat_folder, ignore_errors=True)

@@ -1,8 +1,5 @@
-// The FTP control connection's reading: the server's bytes, as they come over
-// a socket, read into lines and replies, and the PASV reply's data address.
-#include <sys/socket.h>
-#include <unistd.h>
-
+// The FTP control connection's reading: the server's bytes, in the pieces
+// they come in, read into lines and replies, and the PASV reply's data address.
 #include <algorithm>
 #include <chrono>
 #include <cstddef>
@@ -11,18 +8,19 @@
 #include <string_view>
 
 #include "FuzzCheck.h"
-#include "hostspool/FtpReply.h"
-#include "hostspool/PassiveReply.h"
+#include "hostspool/FtpReplies.h"
 #include "hostspool/SockText.h"
 #include "platform/DottedAddress.h"
+#include "support/MemoryChannel.h"
 
 using namespace oprinter;
 using fuzz::Require;
 
 namespace {
 
-// What one socket buffer surely holds, so the bytes go in before any are read.
 constexpr size_t kLargestInput = 64 * 1024;
+// Pieces of 1 to 200 bytes, their sizes taken from the input's own bytes.
+constexpr size_t kLongestPiece = 200;
 
 void CheckClosingLine(const std::string& line) {
     const char code = ReplyCodeOf(line);
@@ -38,21 +36,21 @@ void CheckClosingLine(const std::string& line) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size > kLargestInput) return 0;
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    int ends[2];
-    Require(::socketpair(AF_UNIX, SOCK_STREAM, 0, ends) == 0, "socketpair");
-    const int bufferSize = 4 * kLargestInput;
-    ::setsockopt(ends[1], SOL_SOCKET, SO_SNDBUF, &bufferSize, sizeof bufferSize);
-    Require(::send(ends[1], bytes.data(), bytes.size(), 0) == static_cast<ssize_t>(bytes.size()), "send");
-    ::shutdown(ends[1], SHUT_WR);
-
+    test::ChannelScript script;
+    for (std::string_view rest = bytes; !rest.empty();) {
+        const size_t piece = std::min(rest.size(), static_cast<unsigned char>(rest.front()) % kLongestPiece + 1);
+        script.incoming.emplace_back(rest.substr(0, piece));
+        rest.remove_prefix(piece);
+    }
+    test::MemoryChannel channel(script);
     SockTextReader reader;
-    reader.Bind(ends[0], std::chrono::seconds(1));
+    reader.Bind(channel);
     // One line per LF and one after the last; together they are the bytes
     // without their CRs.
     const size_t lineCount = static_cast<size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1;
     std::string joined;
     for (size_t i = 0; i < lineCount; ++i) {
-        const std::string line = reader.ReadLine();
+        const std::string line = reader.ReadLine(std::chrono::seconds(1));
         Require(line.find_first_of("\r\n") == std::string::npos, "a line holds no CR or LF");
         if (i > 0) joined += '\n';
         joined += line;
@@ -61,8 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string expected(bytes);
     std::erase(expected, '\r');
     Require(joined == expected, "the lines are the bytes");
-    Require(reader.ReadLine().empty() && !reader.TimedOut(), "the end of the stream reads as empty lines");
-    ::close(ends[0]);
-    ::close(ends[1]);
+    Require(reader.ReadLine(std::chrono::seconds(1)).empty() && !reader.TimedOut(),
+            "the end of the stream reads as empty lines");
     return 0;
 }

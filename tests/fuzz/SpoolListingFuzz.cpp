@@ -7,8 +7,7 @@
 #include <vector>
 
 #include "FuzzCheck.h"
-#include "hostspool/SpoolListing.h"
-#include "hostspool/SpoolRecord.h"
+#include "hostspool/SpoolDecoding.h"
 
 using namespace oprinter;
 using fuzz::Require;

@@ -227,7 +227,7 @@ TEST(FtpTimeLimitTest, ServerSilentAfterLoginEndsTheAttemptWithoutQuit) {
         });
         HostAccess access = AccessTo(server.Port());
         access.FtpTimeLimit = 200ms;
-        EXPECT_FALSE(AvvioPgm(access, log));
+        EXPECT_FALSE(AvvioPgm(access, [] { return 200ms; }, log));
     }
     EXPECT_LT(std::chrono::steady_clock::now() - started, 1s);
     EXPECT_EQ(log.lines, (std::vector<std::string>{"AvvioPgm Error: Timed out waiting for a reply from the FTP server"}));

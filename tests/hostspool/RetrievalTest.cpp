@@ -174,5 +174,32 @@ TEST_F(RetrievalTest, WriterRestartGivesUpAfter21Refusals) {
     EXPECT_EQ(clock_.slept, 10000ms);
 }
 
+// A host that accepts connections and never answers, met with the real clock.
+TEST_F(RetrievalTest, SilentHostEndsRetrievalAndRestartAtTheBudget) {
+    Serve(std::string("[") + kInvoice + "]", R"({"silent": true})");
+    access_.FtpTimeLimit = 600ms;
+    access_.FtpBudget = 1500ms;
+    const std::string silent = "Timed out waiting for a reply from the FTP server";
+    for (bool restart : {false, true}) {
+        SCOPED_TRACE(restart ? "writer restart" : "retrieval");
+        log_.lines.clear();
+        auto started = std::chrono::steady_clock::now();
+        if (restart)
+            StartPrinterWriter(access_, log_, DefaultClock());
+        else
+            EXPECT_FALSE(ReadSpoolInfo(access_, log_, DefaultClock(), spoolInfo_));
+        auto took = std::chrono::steady_clock::now() - started;
+        // 600 ms, a pause, then only the 400 ms that are left.
+        EXPECT_GE(took, 1400ms);
+        EXPECT_LT(took, 2500ms);
+        const std::string label = restart ? "AvvioPgm Error: " : "Retrieve Error: ";
+        ASSERT_EQ(log_.lines.size(), 3u);
+        EXPECT_EQ(log_.lines[0], label + silent);
+        EXPECT_EQ(log_.lines[1], label + silent);
+        EXPECT_EQ(log_.lines[2].rfind(label + "Time budget of ", 0), 0u) << log_.lines[2];
+    }
+    EXPECT_EQ(spoolInfo_, Lines{"Nome=EARLIER"});
+}
+
 }  // namespace
 }  // namespace oprinter

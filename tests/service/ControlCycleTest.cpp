@@ -12,11 +12,12 @@
 #include <asio/io_context.hpp>
 #include <gtest/gtest.h>
 
-#include "LoopbackHost.h"
+#include "support/LoopbackHost.h"
 #include "logging/LogWriter.h"
 #include "platform/Heartbeat.h"
 #include "service/O3812Printer.h"
 #include "service/ServiceIdentity.h"
+#include "service/StateFile.h"
 #include "support/FakeClock.h"
 #include "support/TempFolder.h"
 
@@ -84,13 +85,8 @@ protected:
         clock.now = At(hour, minute, second);
         Service().ControlCycle();
     }
-    bool RunUntil(const std::function<bool()>& done) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (!done() && std::chrono::steady_clock::now() < deadline) {
-            loop.restart();
-            loop.run_one_for(std::chrono::milliseconds(10));
-        }
-        return done();
+    bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = std::chrono::seconds(5)) {
+        return test::RunUntil(loop, done, limit);
     }
     // Today's log texts without their date and time, from the given line on.
     Texts LogTexts(size_t from = 0) const {
@@ -148,7 +144,9 @@ TEST_F(ServiceTest, WithoutConfigurationOnlyTheHeartbeatRuns) {
     }
     EXPECT_EQ(Service().DMPrinter, nullptr);
     EXPECT_EQ(LogTexts(), expected);  // the marks alone: the service logged nothing
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 1);
+    // The log of the marks and the state file.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 2);
+    EXPECT_EQ(ReadStateFile(folder.Path())->session, SessionState::disconnected);
 }
 
 TEST_F(ServiceTest, HeartbeatWrapsAfter9999) {
@@ -237,6 +235,23 @@ TEST_F(ServiceTest, StopWritesZeroThenReleasesTheSessionWithItsPause) {
     EXPECT_EQ(LogTexts(start), (Texts{"[heartbeat 0]", "Stoped.", "[sleep 1000 ms]"}));
     EXPECT_GE(clock.slept, std::chrono::milliseconds(1000));
     EXPECT_EQ(Service().DMPrinter, nullptr);
+}
+
+TEST_F(ServiceTest, StateFileFollowsTheSessionBetweenCyclesAndEndsStopped) {
+    LoopbackHost host(loop);
+    ConfigureTuesdays(host.Port());
+    clock.now = At(9, 0, 0);
+    Service().ServiceExecute();
+    ASSERT_TRUE(RunUntil([&] { return host.Accepted() == 1; }));
+    const auto session = [&] { return ReadStateFile(folder.Path()).value_or(ServiceState{}).session; };
+    EXPECT_EQ(session(), SessionState::connected);
+    EXPECT_EQ(ReadStateFile(folder.Path())->heartbeat, 1);
+
+    host.CloseConnections();
+    EXPECT_TRUE(RunUntil([&] { return session() == SessionState::disconnected; }, 2 * kStateInterval));
+    Service().ServiceStop();
+    EXPECT_EQ(session(), SessionState::stopped);
+    EXPECT_EQ(ReadStateFile(folder.Path())->heartbeat, 0);
 }
 
 TEST_F(ServiceTest, NothingRunsAfterTheStop) {

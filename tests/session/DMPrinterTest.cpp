@@ -1,3 +1,5 @@
+#include <cerrno>
+#include <filesystem>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -5,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "LoopbackHost.h"
+#include "support/LoopbackHost.h"
 #include "logging/LogWriter.h"
 #include "platform/EventLog.h"
 #include "session/DMPrinter.h"
@@ -94,7 +96,7 @@ const std::string kDefaultBlock =
 
 TEST_F(SessionTest, RefusedConnectLogsOneSocketError) {
     TDMPrinter& session = Create();
-    session.Telnet.Port = test::RefusingPort(loop);
+    session.Telnet.Port = test::ClosedPort();
     session.StartSession();
     ASSERT_TRUE(RunUntil(loop, [&] { return !session.IsConnected(); }));
     RunFor(loop, std::chrono::milliseconds(50));
@@ -126,6 +128,27 @@ TEST_F(SessionTest, UnverifiedTlsWarnsOncePerSession) {
     ASSERT_TRUE(RunUntil(loop, [&] { return host.Connected(); }));
     EXPECT_EQ(LogLines(),
               (std::vector<std::string>{"Warning: TLSVerify is False: the host's certificate is not checked"}));
+}
+
+TEST_F(SessionTest, ConnectThatCannotStartEndsTheSession) {
+    TDMPrinter& session = Create();
+    session.Telnet.ConnectCall = [](int, const sockaddr*, socklen_t) {
+        errno = EAGAIN;  // no free local port
+        return -1;
+    };
+    session.StartSession();
+    EXPECT_FALSE(session.IsConnected());
+    EXPECT_FALSE(session.TimerSaveEnabled());
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{"Error: SOCKET ERROR 10055"}));
+}
+
+TEST_F(SessionTest, UnreadableCvTableIsOneLineAndTheSessionRuns) {
+    std::filesystem::create_directory(folder.File("CvTable"));
+    StartConnected();
+    EXPECT_EQ(LogLines(),
+              (std::vector<std::string>{"CvTable Error: Cannot read file \"" + folder.File("CvTable") +
+                                        "\": Is a directory"}));
+    EXPECT_TRUE(printer->IsConnected());
 }
 
 TEST_F(SessionTest, HostClosingEndsTheSessionWithoutALine) {
@@ -213,6 +236,18 @@ TEST_F(SessionTest, FailedRecordIsLoggedAndTheRestOfItsReceiveDropped) {
 
     const std::string printRecord = "\x00\x0A\x12\xA0\x01\x01\x04\x00\x00\x01"s;
     EXPECT_EQ(Exchange(printRecord + "\xFF\xEF\xFF\xFD\x18", 15), kAcknowledgement + "\xFF\xFB\x18");
+}
+
+// The session saves the document where it ends and knows the file's path; the
+// record that ended it is acknowledged all the same.
+TEST_F(SessionTest, DocumentEndSavesTheSpoolFile) {
+    StartConnected();
+    const std::string printHeader = "\x00\x00\x12\xA0\x01\x01\x04\x00\x00\x01"s;
+    EXPECT_EQ(Exchange(printHeader + "\x03\x04\r\nAB\xFF\xEF", 12), kAcknowledgement);
+    EXPECT_TRUE(printer->LastSpoolFile().empty());
+    EXPECT_EQ(Exchange(printHeader + "\x00\xFF\xEF"s, 12), kAcknowledgement);
+    EXPECT_EQ(printer->LastSpoolFile(), folder.Path() + "Spool/ 20261208090000000.spool");
+    EXPECT_TRUE(folder.Read("Spool/ 20261208090000000.spool").ends_with("AB\r\n"));
 }
 
 TEST_F(SessionTest, DestroyingTheSessionWithNotificationsPendingIsSafe) {

@@ -1,14 +1,18 @@
+#include <cerrno>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <asio/read.hpp>
 #include <gtest/gtest.h>
 
 #include "platform/DottedAddress.h"
 #include "platform/SocketErrors.h"
-#include "LoopbackHost.h"
+#include "support/LoopbackHost.h"
 #include "session/kxsockets.h"
 
 namespace oprinter {
@@ -97,7 +101,7 @@ TEST_F(SocketTest, ActivationIsIdempotentAndDeferredWhileLoading) {
 }
 
 TEST_F(SocketTest, RefusedConnectIsOneErrorAndNeverAConnect) {
-    socket.Port = test::RefusingPort(loop);
+    socket.Port = test::ClosedPort();
     socket.Connect("127.0.0.1");
     ASSERT_TRUE(RunUntil(loop, [&] { return !errors.empty(); }));
     RunFor(loop, std::chrono::milliseconds(50));
@@ -105,6 +109,51 @@ TEST_F(SocketTest, RefusedConnectIsOneErrorAndNeverAConnect) {
     EXPECT_EQ(errors[0].error, 10061);
     EXPECT_EQ(errors[0].event, 16);
     EXPECT_EQ(connects, 0);
+}
+
+// What the connect call fails with at once, in ConnectCall.
+int connectFailure = 0;
+
+int FailingConnect(int, const sockaddr*, socklen_t) {
+    errno = connectFailure;
+    return -1;
+}
+
+TEST_F(SocketTest, ConnectThatCannotStartIsReportedWithItsNumber) {
+    // EAGAIN here is a shortage of local ports, not would-block: no
+    // notification would ever follow it.
+    for (const auto& [failure, number] : {std::pair{EAGAIN, kWsaNoBufferSpace}, {EADDRNOTAVAIL, 10049},
+                                          {ENETUNREACH, 10051}, {EACCES, 10013}}) {
+        errors.clear();
+        connectFailure = failure;
+        socket.ConnectCall = FailingConnect;
+        socket.Port = 23;
+        socket.Connect("127.0.0.1");
+        ASSERT_EQ(errors.size(), 1u) << failure;
+        EXPECT_EQ(errors[0].error, number);
+        EXPECT_EQ(errors[0].socket, socket.Handle());
+        EXPECT_EQ(errors[0].event, 0);
+        socket.SetActive(false);
+    }
+    RunFor(loop, std::chrono::milliseconds(20));
+    EXPECT_EQ(errors.size(), 1u);
+    EXPECT_EQ(connects, 0);
+}
+
+TEST_F(SocketTest, ConnectionGivesUpOnASilentPeer) {
+    LoopbackHost host(loop);
+    ConnectTo(host);
+    const auto option = [&](int level, int name) {
+        int value = -1;
+        socklen_t length = sizeof value;
+        EXPECT_EQ(::getsockopt(socket.Handle(), level, name, &value, &length), 0);
+        return value;
+    };
+    EXPECT_EQ(option(SOL_SOCKET, SO_KEEPALIVE), 1);
+    EXPECT_EQ(option(IPPROTO_TCP, TCP_KEEPIDLE), 60);
+    EXPECT_EQ(option(IPPROTO_TCP, TCP_KEEPINTVL), 10);
+    EXPECT_EQ(option(IPPROTO_TCP, TCP_KEEPCNT), 6);
+    EXPECT_EQ(option(IPPROTO_TCP, TCP_USER_TIMEOUT), 120000);
 }
 
 TEST_F(SocketTest, UnresolvableHostFailsInsteadOfReachingThisMachine) {
@@ -220,7 +269,7 @@ TEST_F(SocketTest, ServerModeAcceptsAConnection) {
     server.SetEvents({evAccept});
     server.OnAccept = [&](TVornSocket&, int32_t aSocket) { accepted = aSocket; };
     server.IpAddr = "127.0.0.1";
-    server.Port = test::RefusingPort(loop);
+    server.Port = test::ClosedPort();
     server.SetServer(true);
     server.SetActive(true);
 

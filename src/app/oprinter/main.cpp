@@ -1,19 +1,64 @@
 // oprinter: the service. Without switches it runs in the foreground, as
 // systemd runs it; INSTALL and UNINSTALL register and remove the unit.
+#include <exception>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/oprinter/RunService.h"
+#include "app/oprinter/Usage.h"
+#include "platform/ExecutableFolder.h"
 #include "platform/ServiceInstaller.h"
 #include "service/CommandLine.h"
+#include "service/LoadConfig.h"
 #include "service/ServiceRegistration.h"
+
+namespace {
+
+constexpr int kUsageError = 2;
+
+int RunOnFolder(const std::optional<std::string>& given) {
+    using namespace oprinter;
+    if (!given) return RunService(ExecutableFolder(), IdentityOf(ExecutableFolder(), false));
+    std::string folder;
+    try {
+        folder = PrinterFolder(*given);
+    } catch (const std::exception& failure) {
+        std::cerr << "oprinter: " << failure.what() << '\n';
+        return kUsageError;
+    }
+    return RunService(folder, IdentityOf(folder, true));
+}
+
+// The unit INSTALL writes must let the logs go where the configuration sends them.
+std::string ConfiguredLogFolder() {
+    using namespace oprinter;
+    Settings settings;
+    ReadConfig(ExecutableFolder(), settings);
+    return LogFolderOf(settings.SaveLogPath);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     using namespace oprinter;
     const CommandLine commandLine = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
-    if (!commandLine.install && !commandLine.uninstall) return RunService();
+    if (!commandLine.error.empty()) {
+        std::cerr << "oprinter: " << commandLine.error << "\n\n" << UsageText(ExecutableFolder());
+        return kUsageError;
+    }
+    if (commandLine.help) {
+        std::cout << UsageText(ExecutableFolder());
+        return 0;
+    }
+    if (commandLine.version) {
+        std::cout << "oprinter " << OPRINTER_VERSION << '\n';
+        return 0;
+    }
+    if (!commandLine.install && !commandLine.uninstall) return RunOnFolder(commandLine.folder);
     ProcessSystemctl systemctl;
     ServiceInstaller installer(kSystemUnitFolder, systemctl);
-    return RunRegistration(commandLine, installer, ExecutablePath, std::cout, std::cerr);
+    const std::string logFolder = commandLine.install ? ConfiguredLogFolder() : std::string();
+    return RunRegistration(commandLine, installer, ExecutablePath, logFolder, std::cout, std::cerr);
 }

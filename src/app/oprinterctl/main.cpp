@@ -9,9 +9,12 @@ namespace {
 
 void Usage() {
     std::fputs(
-        "usage: oprinterctl scramble PASSWORD\n"
+        "usage: oprinterctl --version\n"
+        "       oprinterctl scramble PASSWORD\n"
         "       oprinterctl check [--json] [FOLDER]\n"
-        "       oprinterctl show [--json | --text] FILE.spool\n",
+        "       oprinterctl show [--json | --text] FILE.spool\n"
+        "       oprinterctl status [--json] [FOLDER...]\n"
+        "       oprinterctl new NAME --host HOST --device DEVICE --user USER [--password-stdin] [--root DIR]\n",
         stderr);
 }
 
@@ -23,10 +26,16 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string command = argv[1];
+    if (command == "--version") {
+        std::printf("oprinterctl %s\n", OPRINTER_VERSION);
+        return 0;
+    }
     const std::vector<std::string> args(argv + 2, argv + argc);
     if (command == "scramble") return oprinter::ctl::RunScramble(args);
     if (command == "check") return oprinter::ctl::RunCheck(args);
     if (command == "show") return oprinter::ctl::RunShow(args);
+    if (command == "status") return oprinter::ctl::RunStatus(args);
+    if (command == "new") return oprinter::ctl::RunNew(args);
     Usage();
     return 2;
 }

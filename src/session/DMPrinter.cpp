@@ -135,7 +135,7 @@ void TDMPrinter::TelnetError(uint16_t error) {
 }
 
 void TDMPrinter::TelnetTlsError(const std::string& reason) {
-    SetStatusText("Error: TLS " + reason);
+    StatusText = "Error: TLS " + reason;
     WriteLog(false, StatusText);
     StopSession();
 }

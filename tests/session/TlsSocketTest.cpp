@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "LoopbackHost.h"
+#include "support/LoopbackHost.h"
 #include "TlsLoopbackHost.h"
 #include "platform/TlsContext.h"
 #include "session/kxsockets.h"

@@ -141,11 +141,35 @@ void ReadOptionalSettings(const AttributeReader& read, const pugi::xml_node& roo
     }
 }
 
+void ReadOptionalText(const AttributeReader& read, const pugi::xml_node& root, const char* name, std::string& value) {
+    if (root.attribute(name)) value = read.Text(root, name);
+}
+
+// Absent: the value keeps its default. Present but not a boolean: the safe
+// side, so that a mistyped value never sends the password in clear.
+void ReadSecurityBoolean(const AttributeReader& read, const pugi::xml_node& root, const char* name, bool& value) {
+    if (!root.attribute(name)) return;
+    value = BooleanValue(read.Text(root, name)).value_or(true);
+}
+
+// Read before anything that can stop the reading: a damaged file must not
+// leave the connections in clear text when TLS was asked for.
+void ReadTlsSettings(const AttributeReader& read, const pugi::xml_node& root, Settings& settings) {
+    ReadSecurityBoolean(read, root, "TLS", settings.TLS);
+    settings.FtpTLS = settings.TLS;
+    ReadSecurityBoolean(read, root, "FtpTLS", settings.FtpTLS);
+    ReadOptionalText(read, root, "TLSCAFile", settings.TLSCAFile);
+    ReadSecurityBoolean(read, root, "TLSVerify", settings.TLSVerify);
+    ReadOptionalText(read, root, "TLSCertFile", settings.TLSCertFile);
+    ReadOptionalText(read, root, "TLSKeyFile", settings.TLSKeyFile);
+}
+
 void ReadFile(const std::string& path, Settings& settings, ConfigReading& reading) {
     pugi::xml_document document;
     const pugi::xml_node root = RootElement(path, document);
     if (std::optional<std::string> warning = ReadCharset(root, settings)) reading.warnings.push_back(*warning);
     const AttributeReader read(settings.Charset);
+    ReadTlsSettings(read, root, settings);
     settings.System = read.Text(root, "System");
     settings.User = read.Text(root, "User");
     settings.Password = Descramble(read.Text(root, "Password"));

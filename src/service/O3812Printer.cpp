@@ -143,7 +143,13 @@ void TO3812Printer::CopySettings(TDMPrinter& session) const {
     session.DebugLevel = Config.DebugLevel;
     session.Charset = Config.Charset;
     session.PdfCopy = Config.PdfCopy;
-    session.Telnet.Port = TelnetPort;
+    session.TLS = Config.TLS;
+    session.FtpTLS = Config.FtpTLS;
+    session.TLSCAFile = Config.TLSCAFile;
+    session.TLSVerify = Config.TLSVerify;
+    session.TLSCertFile = Config.TLSCertFile;
+    session.TLSKeyFile = Config.TLSKeyFile;
+    session.Telnet.Port = Config.TLS ? TelnetTlsPort : TelnetPort;
 }
 
 bool TO3812Printer::InSchedule() const {

@@ -43,6 +43,13 @@ struct Settings {
     std::string Charset = kDefaultCharset;
     // A PDF is written beside each spool file.
     bool PdfCopy = false;
+    // TLS on the telnet session (port 992) and, by default, on the FTP side.
+    bool TLS = false;
+    bool FtpTLS = false;  // absent in the file: the value of TLS
+    std::string TLSCAFile;  // relative paths are taken from the service's folder
+    bool TLSVerify = true;
+    std::string TLSCertFile;
+    std::string TLSKeyFile;
 
     LogSettings LogOptions() const { return {Log, LogDetail, SaveLogPath, MaxLog}; }
 };

@@ -75,6 +75,7 @@ void TDMPrinter::LoadTelnetForm() {
     Telnet.OnConnect = [this](TVornSocket&, int32_t) { TelnetConnect(); };
     Telnet.OnClose = [this](TVornSocket&, int32_t) { TelnetClose(); };
     Telnet.OnError = [this](TVornSocket&, uint16_t error, int32_t, uint16_t) { TelnetError(error); };
+    Telnet.OnTlsError = [this](TVornSocket&, const std::string& reason) { TelnetTlsError(reason); };
     Telnet.Loaded();
 }
 
@@ -83,6 +84,7 @@ void TDMPrinter::StartSession() {
     // Written now: the log settings come in after the table is read.
     if (!cvTableProblem_.empty()) WriteLog(false, cvTableProblem_);
     try {
+        if (!PrepareTls()) return;
         // The timer goes on before the connect so that a connect the platform
         // refuses at once, which stops the session, leaves it off.
         SetTimerSaveEnabled(true);
@@ -90,6 +92,24 @@ void TDMPrinter::StartSession() {
     } catch (const std::exception& error) {
         WriteLog(false, std::string("Call Error: ") + error.what());
     }
+}
+
+bool TDMPrinter::PrepareTls() {
+    if (!TLS && !FtpTLS) return true;
+    if (!TLSVerify) WriteLog(false, "Warning: TLSVerify is False: the host's certificate is not checked");
+    tls_ = TlsContext::Make(TLSOptions(), tlsFailure_);
+    if (!TLS) return true;
+    if (!tls_) {
+        TelnetTlsError(tlsFailure_);
+        return false;
+    }
+    Telnet.Tls = tls_;
+    return true;
+}
+
+TlsOptions TDMPrinter::TLSOptions() const {
+    return {TLSVerify, PathBesideFolder(TLSCAFile, exeFolder_), PathBesideFolder(TLSCertFile, exeFolder_),
+            PathBesideFolder(TLSKeyFile, exeFolder_)};
 }
 
 void TDMPrinter::StopSession() {
@@ -111,6 +131,12 @@ void TDMPrinter::TelnetClose() { StopSession(); }
 
 void TDMPrinter::TelnetError(uint16_t error) {
     StatusText = "Error: SOCKET ERROR " + std::to_string(error);
+    WriteLog(false, StatusText);
+    StopSession();
+}
+
+void TDMPrinter::TelnetTlsError(const std::string& reason) {
+    StatusText = "Error: TLS " + reason;
     WriteLog(false, StatusText);
     StopSession();
 }
@@ -227,6 +253,9 @@ HostAccess TDMPrinter::Access() const {
     access.SpoolInfoAPI = SpoolInfoAPI;
     access.ExeFolder = exeFolder_;
     access.FtpPort = ftpPort_;
+    access.FtpTLS = FtpTLS;
+    access.Tls = tls_;
+    access.TlsFailure = tlsFailure_;
     return access;
 }
 

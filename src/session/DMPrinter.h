@@ -7,6 +7,7 @@
 // ask for (replies, attribute retrieval, spool file saves, writer restart).
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,7 @@
 #include "platform/Clock.h"
 #include "platform/EventLog.h"
 #include "platform/TextConverter.h"
+#include "platform/TlsContext.h"
 #include "session/HandlerGuard.h"
 #include "session/PdfCopyQueue.h"
 #include "session/TelnetParser.h"
@@ -61,6 +63,12 @@ public:
     int32_t DebugLevel = 0;
     std::string Charset = kDefaultCharset;
     bool PdfCopy = false;  // a PDF beside each spool file
+    bool TLS = false;     // the telnet session speaks TLS (the service points it at port 992)
+    bool FtpTLS = false;  // the FTP side uses explicit TLS
+    std::string TLSCAFile;  // a relative path is taken from the service's folder
+    bool TLSVerify = true;
+    std::string TLSCertFile;
+    std::string TLSKeyFile;
 
     // Values of the environment reply to the host.
     std::string MsgQueueName = "QSYSOPR";
@@ -102,6 +110,11 @@ private:
     void TelnetConnect();
     void TelnetClose();
     void TelnetError(uint16_t error);
+    void TelnetTlsError(const std::string& reason);
+    // Makes the TLS context the settings ask for; false when TLS is wanted on
+    // the telnet session and cannot be had (the line is then written).
+    bool PrepareTls();
+    TlsOptions TLSOptions() const;
     void ProcessRecord(std::string& record);
     void ProcessStartupResponse(const std::string& statusText);
     void ProcessPrintData(std::string_view data);
@@ -130,6 +143,8 @@ private:
     bool traceOn_ = false;
     std::string cvTableProblem_;  // why CvTable could not be read; set before decoder_
     TelnetParser parser_;
+    std::shared_ptr<const TlsContext> tls_;
+    std::string tlsFailure_;  // why tls_ could not be made
     RecordLayer records_;
     PrintDataDecoder decoder_;
     std::string lastSpoolFile_;

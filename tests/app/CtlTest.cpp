@@ -12,6 +12,7 @@
 #include "service/LoadConfig.h"
 #include "service/StateFile.h"
 #include "support/TempFolder.h"
+#include "support/TestCertificates.h"
 
 namespace oprinter {
 namespace {
@@ -138,6 +139,36 @@ TEST(CtlCheck, BundledSampleReadsToTheEnd) {
     EXPECT_EQ(outcome.status, 0) << outcome.out;
     EXPECT_TRUE(Holds(outcome.out, "\"Error\": null")) << outcome.out;
     EXPECT_TRUE(Holds(outcome.out, "\"PrinterName\": \"PRT01\"")) << outcome.out;
+}
+
+TEST(CtlCheck, TlsFilesAreReadAndTheirFaultsNamed) {
+    test::TempFolder folder;
+    const test::CertificateFiles one = test::MakeCertificate(folder, "one", "127.0.0.1");
+    const test::CertificateFiles two = test::MakeCertificate(folder, "two", "127.0.0.1");
+    folder.Write("empty.pem", "");
+    const auto config = [&](const std::string& tls) {
+        folder.Write("OPrinter.cfg", R"(<c System="S" User="U" Password="" PrinterName="P" Log="False" LogDetail="False" )" +
+                                         tls + "/>");
+        return Ctl("check " + ShellQuoted(folder.Path()));
+    };
+    Outcome outcome = config(R"(TLS="True" TLSCAFile="one.pem" TLSCertFile="one.pem" TLSKeyFile="one.key")");
+    EXPECT_EQ(outcome.status, 0) << outcome.out;
+    EXPECT_TRUE(Holds(outcome.out, "TLS: true\nFtpTLS: true\n")) << outcome.out;
+    EXPECT_TRUE(Holds(outcome.out, "TLSCAFile file: " + one.certificate + ": ok, 1 certificate\n")) << outcome.out;
+    EXPECT_TRUE(Holds(outcome.out, "TLSKeyFile file: " + one.key + ": ok, belongs to the certificate\n"))
+        << outcome.out;
+
+    outcome = config(R"(TLS="True" TLSCAFile="empty.pem" TLSCertFile="missing.pem" TLSKeyFile="two.key")");
+    EXPECT_EQ(outcome.status, 1) << outcome.out;
+    EXPECT_TRUE(Holds(outcome.out, "TLSCAFile file: " + folder.File("empty.pem") + ": holds no PEM certificate"))
+        << outcome.out;
+    EXPECT_TRUE(Holds(outcome.out, "cannot be read: No such file or directory")) << outcome.out;
+
+    outcome = config(R"(TLSCertFile="one.pem" TLSKeyFile="two.key")");
+    EXPECT_EQ(outcome.status, 1) << outcome.out;
+    EXPECT_TRUE(Holds(outcome.out, "TLSKeyFile file: " + two.key + ": does not belong to the certificate"))
+        << outcome.out;
+    EXPECT_TRUE(Holds(outcome.out, "TLSCAFile file: none: the system's trust store\n")) << outcome.out;
 }
 
 TEST(ServiceCommandLine, HelpAndVersionExitZeroAndStrayArgumentsStartNothing) {

@@ -205,5 +205,38 @@ TEST(TimeFromText, FixedPositionsAndRange) {
     for (const auto& c : cases) EXPECT_EQ(TimeFromText(c.text), c.time) << c.text;
 }
 
+TEST_F(LoadConfigTest, TlsSettingsDefaultToClearTextAndFollowTheirAttributes) {
+    EXPECT_TRUE(Load(Config(R"(Log="False" LogDetail="False")")).complete);
+    EXPECT_FALSE(settings.TLS);
+    EXPECT_FALSE(settings.FtpTLS);
+    EXPECT_TRUE(settings.TLSVerify);
+    EXPECT_EQ(settings.TLSCAFile, "");
+
+    Settings fresh;
+    settings = fresh;
+    EXPECT_TRUE(Load(Config(R"(Log="False" LogDetail="False" TLS="true" TLSCAFile="certs/ca.pem" TLSVerify="0"
+                                TLSCertFile="/etc/op/c.pem" TLSKeyFile="c.key")")).complete);
+    EXPECT_TRUE(settings.TLS);
+    EXPECT_TRUE(settings.FtpTLS) << "FtpTLS follows TLS when absent";
+    EXPECT_FALSE(settings.TLSVerify);
+    EXPECT_EQ(settings.TLSCAFile, "certs/ca.pem");
+    EXPECT_EQ(settings.TLSCertFile, "/etc/op/c.pem");
+    EXPECT_EQ(settings.TLSKeyFile, "c.key");
+
+    settings = fresh;
+    EXPECT_TRUE(Load(Config(R"(Log="False" LogDetail="False" TLS="True" FtpTLS="False")")).complete);
+    EXPECT_TRUE(settings.TLS);
+    EXPECT_FALSE(settings.FtpTLS);
+}
+
+TEST_F(LoadConfigTest, TlsSettingsSurviveAReadingThatStopsAndMistypedOnesStaySecure) {
+    // A damaged file must not leave the password in clear text.
+    const ConfigReading reading = Load(Config(R"(TLS="yes" TLSVerify="nein" Log="True")"));
+    EXPECT_FALSE(reading.complete);
+    EXPECT_TRUE(settings.TLS);
+    EXPECT_TRUE(settings.FtpTLS);
+    EXPECT_TRUE(settings.TLSVerify);
+}
+
 }  // namespace
 }  // namespace oprinter

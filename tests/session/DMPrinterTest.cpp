@@ -107,6 +107,30 @@ TEST_F(SessionTest, RefusedConnectLogsOneSocketError) {
     EXPECT_TRUE(events.entries.empty());
 }
 
+TEST_F(SessionTest, TlsThatCannotBeSetUpEndsTheSessionBeforeAnyConnect) {
+    TDMPrinter& session = Create();
+    session.TLS = true;
+    session.TLSCAFile = "missing-ca.pem";  // beside the service
+    session.StartSession();
+    RunFor(loop, std::chrono::milliseconds(50));
+    const std::string line = "Error: TLS cannot use the CA file " + folder.File("missing-ca.pem") + ": ";
+    ASSERT_EQ(LogLines().size(), 1u);
+    EXPECT_EQ(LogLines()[0].substr(0, line.size()), line);
+    EXPECT_EQ(session.StatusText, LogLines()[0]);
+    EXPECT_FALSE(session.IsConnected());
+    EXPECT_FALSE(host.Connected());
+}
+
+TEST_F(SessionTest, UnverifiedTlsWarnsOncePerSession) {
+    TDMPrinter& session = Create();
+    session.FtpTLS = true;
+    session.TLSVerify = false;
+    session.StartSession();
+    ASSERT_TRUE(RunUntil(loop, [&] { return host.Connected(); }));
+    EXPECT_EQ(LogLines(),
+              (std::vector<std::string>{"Warning: TLSVerify is False: the host's certificate is not checked"}));
+}
+
 TEST_F(SessionTest, ConnectThatCannotStartEndsTheSession) {
     TDMPrinter& session = Create();
     session.Telnet.ConnectCall = [](int, const sockaddr*, socklen_t) {

@@ -21,8 +21,9 @@ enum class WaitResult { Ready, TimedOut, Failed };
 
 WaitResult WaitUntil(int handle, short events, SteadyTime deadline) {
     for (;;) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
+        // Rounded up: a wait that ends before its deadline would leave a
+        // sliver of the budget that the next piece of work would try to use.
+        auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         pollfd entry{handle, events, 0};
         int ready = ::poll(&entry, 1, left.count() > 0 ? static_cast<int>(left.count()) : 0);
         if (ready > 0) return WaitResult::Ready;

@@ -48,6 +48,8 @@ TDMPrinter::TDMPrinter(const SessionContext& context)
     : Telnet(context.loop),
       exeFolder_(context.exeFolder),
       ftpPort_(context.ftpPort),
+      ftpTimeLimit_(context.ftpTimeLimit),
+      ftpBudget_(context.ftpBudget),
       clock_(context.clock),
       log_(context.log),
       eventLog_(context.eventLog),
@@ -55,7 +57,8 @@ TDMPrinter::TDMPrinter(const SessionContext& context)
       parser_([this](std::string& record) { ProcessRecord(record); }),
       records_(*this),
       decoder_(*this, context.clock, LoadCvTable(context.exeFolder + "CvTable", cvTableProblem_)),
-      pdfCopies_(context.loop, [this](bool detail, std::string_view text) { WriteLog(detail, text); }) {
+      pdfCopies_(context.loop, [this](bool detail, std::string_view text) { WriteLog(detail, text); }),
+      ftpStretch_(context.loop, context.clock) {
     LoadTelnetForm();
 }
 
@@ -210,11 +213,24 @@ void TDMPrinter::ProcessPrintData(std::string_view data) {
 // Decoding goes on whether or not the attributes were found.
 void TDMPrinter::FetchAttributes() {
     try {
-        SessionHostLog hostLog(*this);
-        oprinter::ReadSpoolInfo(Access(), hostLog, clock_, decoder_.SpoolInfo());
+        RunFtpWork([this](const HostAccess& access, HostLog& hostLog) {
+            oprinter::ReadSpoolInfo(access, hostLog, clock_, decoder_.SpoolInfo());
+        });
     } catch (const std::exception& failure) {
         decoder_.AttributesFailed(failure.what());
     }
+}
+
+// A piece of FTP work, with what its stretch left of the budget.
+void TDMPrinter::RunFtpWork(const std::function<void(const HostAccess&, HostLog&)>& work) {
+    HostAccess access = Access();
+    access.FtpBudgetSpent = ftpStretch_.Begin();
+    struct EndOnExit {
+        FtpStretch& stretch;
+        ~EndOnExit() { stretch.End(); }
+    } end{ftpStretch_};
+    SessionHostLog hostLog(*this);
+    work(access, hostLog);
 }
 
 // A file that cannot be written leaves the document open and goes back to the
@@ -253,6 +269,8 @@ HostAccess TDMPrinter::Access() const {
     access.SpoolInfoAPI = SpoolInfoAPI;
     access.ExeFolder = exeFolder_;
     access.FtpPort = ftpPort_;
+    access.FtpTimeLimit = ftpTimeLimit_;
+    access.FtpBudget = ftpBudget_;
     access.FtpTLS = FtpTLS;
     access.Tls = tls_;
     access.TlsFailure = tlsFailure_;
@@ -309,8 +327,9 @@ void TDMPrinter::RestartWriter() {
         PrintDataDecoder& decoder;
         ~DiscardOnExit() { decoder.DiscardDocument(); }
     } discard{decoder_};
-    SessionHostLog hostLog(*this);
-    oprinter::StartPrinterWriter(Access(), hostLog, clock_);
+    RunFtpWork([this](const HostAccess& access, HostLog& hostLog) {
+        oprinter::StartPrinterWriter(access, hostLog, clock_);
+    });
 }
 
 }  // namespace oprinter

@@ -7,6 +7,7 @@
 // ask for (replies, attribute retrieval, spool file saves, writer restart).
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -23,6 +24,7 @@
 #include "platform/EventLog.h"
 #include "platform/TextConverter.h"
 #include "platform/TlsContext.h"
+#include "session/FtpStretch.h"
 #include "session/HandlerGuard.h"
 #include "session/PdfCopyQueue.h"
 #include "session/TelnetParser.h"
@@ -38,6 +40,8 @@ struct SessionContext {
     const LogWriter& log;
     EventLog& eventLog;
     uint16_t ftpPort = kFtpPort;  // the host's FTP server; tests use a port of their own
+    std::chrono::milliseconds ftpTimeLimit = kFtpTimeLimit;  // tests shorten them
+    std::chrono::milliseconds ftpBudget = kFtpBudget;
 };
 
 inline constexpr std::chrono::milliseconds kTimerSaveInterval{3000};
@@ -119,6 +123,7 @@ private:
     void ProcessStartupResponse(const std::string& statusText);
     void ProcessPrintData(std::string_view data);
     void FetchAttributes();
+    void RunFtpWork(const std::function<void(const HostAccess&, HostLog&)>& work);
     void SaveSpoolFile();
     void SpoolFileSaved(const std::string& path);
     void Send(std::string_view bytes);
@@ -133,6 +138,8 @@ private:
 
     std::string exeFolder_;
     uint16_t ftpPort_;
+    std::chrono::milliseconds ftpTimeLimit_;
+    std::chrono::milliseconds ftpBudget_;
     Clock& clock_;
     const LogWriter& log_;
     EventLog& eventLog_;
@@ -149,6 +156,7 @@ private:
     PrintDataDecoder decoder_;
     std::string lastSpoolFile_;
     PdfCopyQueue pdfCopies_;
+    FtpStretch ftpStretch_;
 };
 
 }  // namespace oprinter

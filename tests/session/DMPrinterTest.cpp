@@ -44,8 +44,10 @@ class SessionTest : public ::testing::Test {
 protected:
     SessionTest() { clock.now = test::At(9, 0, 0); }
 
-    TDMPrinter& Create(int32_t debugLevel = 0) {
-        printer = std::make_unique<TDMPrinter>(SessionContext{loop, folder.Path(), clock, log, events});
+    TDMPrinter& Create(int32_t debugLevel = 0) { return Create({loop, folder.Path(), clock, log, events}, debugLevel); }
+
+    TDMPrinter& Create(const SessionContext& context, int32_t debugLevel = 0) {
+        printer = std::make_unique<TDMPrinter>(context);
         printer->System = "127.0.0.1";
         printer->PrinterName = "PRT01";
         printer->Log = true;
@@ -57,7 +59,12 @@ protected:
     }
 
     void StartConnected(int32_t debugLevel = 0) {
-        Create(debugLevel).StartSession();
+        Create(debugLevel);
+        Connect();
+    }
+
+    void Connect() {
+        printer->StartSession();
         ASSERT_TRUE(RunUntil(loop, [&] { return host.Connected() && !printer->Telnet.IpAddr.empty(); }));
     }
 
@@ -270,6 +277,28 @@ std::string PrintRecordOf(const std::string& data) {
     const size_t length = 10 + data.size();
     return std::string{static_cast<char>(length >> 8), static_cast<char>(length & 0xFF)} +
            "\x12\xA0\x01\x01\x04\x00\x00\x01"s + data + "\xFF\xEF";
+}
+
+// Each NUL asks for the attributes; against a host whose FTP server never
+// answers, the second retrieval of the record gets what the first left of the
+// budget, here nothing, so the record waits for one budget, not two.
+TEST_F(SessionTest, RetrievalsOfOneRecordShareOneFtpBudget) {
+    LoopbackHost silentFtp(loop);  // connections wait in its backlog, never greeted
+    SessionContext context{loop, folder.Path(), DefaultClock(), log, events, silentFtp.Port()};
+    context.ftpTimeLimit = std::chrono::milliseconds(600);
+    context.ftpBudget = std::chrono::milliseconds(1500);
+    Create(context);
+    Connect();
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(Exchange(PrintRecordOf("\x03\x05" "A\0B\0C" "\0"s), kAcknowledgement.size()), kAcknowledgement);
+    const auto took = std::chrono::steady_clock::now() - started;
+    EXPECT_GE(took, std::chrono::milliseconds(1400));
+    EXPECT_LT(took, std::chrono::milliseconds(2400));
+    const std::string silent = "Retrieve Error: Timed out waiting for a reply from the FTP server";
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{silent, silent,
+                                                    "Retrieve Error: Time budget of 1 seconds ran out after 2 attempts",
+                                                    "Retrieve Error: Time budget of 1 seconds ran out after 0 attempts"}));
+    EXPECT_FALSE(printer->LastSpoolFile().empty()) << "saved without attributes";
 }
 
 // Print data of about `size` bytes of 132-column report text, 60 lines a

@@ -147,8 +147,6 @@ BENCHMARK(BM_ConnectPlainBaseline)->Unit(benchmark::kMillisecond)->MinTime(1.0)-
 BENCHMARK(BM_ReceiveTls)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
 BENCHMARK(BM_ReceivePlainBaseline)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
 
-double Milliseconds(double perSecond) { return perSecond > 0 ? 1000 / perSecond : 0; }
-
 }  // namespace
 }  // namespace oprinter::bench
 
@@ -157,8 +155,8 @@ int main(int argc, char** argv) {
     Measurements measured;
     if (!RunBenchmarks(argc, argv, measured)) return 1;
     PrintComparison("connect with TLS handshake vs plain connect",
-                    Milliseconds(measured.ItemsPerSecond("BM_ConnectTls")),
-                    Milliseconds(measured.ItemsPerSecond("BM_ConnectPlainBaseline")), "ms");
+                    measured.MillisecondsPerItem("BM_ConnectTls"),
+                    measured.MillisecondsPerItem("BM_ConnectPlainBaseline"), "ms");
     constexpr double kMiB = 1024.0 * 1024.0;
     PrintComparison("print data received over TLS vs plain", measured.BytesPerSecond("BM_ReceiveTls") / kMiB,
                     measured.BytesPerSecond("BM_ReceivePlainBaseline") / kMiB, "MiB/s");

@@ -11,6 +11,11 @@ public:
     // Per second of real time, by benchmark function name; 0 when it did not run.
     double BytesPerSecond(const std::string& name) const { return RateOf(name, "bytes_per_second"); }
     double ItemsPerSecond(const std::string& name) const { return RateOf(name, "items_per_second"); }
+    // The time one item takes, in milliseconds; 0 when it did not run.
+    double MillisecondsPerItem(const std::string& name) const {
+        const double perSecond = ItemsPerSecond(name);
+        return perSecond > 0 ? 1000 / perSecond : 0;
+    }
 
     void Keep(const std::string& name, const std::string& counter, double value) { rates_[name][counter] = value; }
 

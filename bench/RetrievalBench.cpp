@@ -89,8 +89,6 @@ BENCHMARK(BM_RetrievalByListing)->Unit(benchmark::kMillisecond)->MinTime(2.0)->U
 BENCHMARK(BM_RetrievalByProgram)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 BENCHMARK(BM_BareFtpSessionBaseline)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 
-double Milliseconds(double perSecond) { return perSecond > 0 ? 1000 / perSecond : 0; }
-
 }  // namespace
 }  // namespace oprinter::bench
 
@@ -98,10 +96,10 @@ int main(int argc, char** argv) {
     using namespace oprinter::bench;
     Measurements measured;
     if (!RunBenchmarks(argc, argv, measured)) return 1;
-    const double bare = Milliseconds(measured.ItemsPerSecond("BM_BareFtpSessionBaseline"));
+    const double bare = measured.MillisecondsPerItem("BM_BareFtpSessionBaseline");
     for (const auto& [label, name] : {std::pair{"retrieval by the WRKSPLF listing", "BM_RetrievalByListing"},
                                       std::pair{"retrieval by KXSPLL", "BM_RetrievalByProgram"}}) {
-        const double time = Milliseconds(measured.ItemsPerSecond(name));
+        const double time = measured.MillisecondsPerItem(name);
         PrintComparison(std::string(label) + " vs bare FTP session", time, bare, "ms");
         PrintComparison(std::string(label) + " vs 500 ms attempt pause", time, kAttemptPauseMs, "ms");
         PrintComparison(std::string(label) + " vs 30 s FTP time limit", time, kFtpTimeLimitMs, "ms");

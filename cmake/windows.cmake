@@ -24,7 +24,4 @@ add_library(xmllite STATIC IMPORTED)
 set_target_properties(xmllite PROPERTIES IMPORTED_LOCATION ${xmllite_import})
 add_dependencies(xmllite xmllite_import)
 
-# The platform layer: the parts both platforms share, and the Windows folder.
-file(GLOB windows_platform_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/windows/*.cpp)
-list(APPEND windows_platform_sources ${CMAKE_SOURCE_DIR}/src/platform/DottedAddress.cpp)
 set(platform_libraries xmllite shlwapi ole32 advapi32 ws2_32 mswsock)

@@ -13,7 +13,7 @@ bench=build-bench/bench
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
 echo "== load before the run: $(uptime)"
-for program in bench_decoder bench_logging bench_retrieval; do
+for program in bench_decoder bench_logging bench_retrieval bench_pdf bench_tls; do
   echo "== $program"
   "$bench/$program" "$@" | tee -a "$log"
 done

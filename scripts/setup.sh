@@ -3,9 +3,10 @@
 # Idempotent; run as root on Debian 12.
 set -eu
 PACKAGES="build-essential g++ cmake make pkg-config ca-certificates \
-  libasio-dev libpugixml-dev libsystemd-dev \
+  libasio-dev libpugixml-dev libsystemd-dev libssl-dev openssl \
+  libcairo2-dev libfontconfig-dev fontconfig fonts-dejavu-core poppler-utils \
   libgtest-dev libgmock-dev googletest libbenchmark-dev \
-  python3 python3-pyftpdlib \
+  python3 python3-pyftpdlib python3-openssl python3-cryptography \
   clang-14 libclang-rt-14-dev procps iproute2 \
   dpkg-dev lintian systemd adduser"
 missing=""

@@ -15,6 +15,14 @@ class PrinterClosed(ScenarioFailure):
     """The printer ended the connection."""
 
 
+class TlsRefused(ScenarioFailure):
+    """The printer did not complete the TLS handshake."""
+
+
+# How long the host gives the printer's side of a TLS handshake.
+HANDSHAKE_TIMEOUT = 10
+
+
 class Connection:
     def __init__(self, sock, log):
         self._sock = sock
@@ -28,8 +36,7 @@ class Connection:
         remaining = deadline - time.monotonic()
         if remaining <= 0:
             raise ScenarioFailure("no %s within the time limit (have %s)" % (what, self._pending.hex(" ")))
-        readable, _, _ = select.select([self._sock], [], [], remaining)
-        if not readable:
+        if not _readable(self._sock, remaining):
             raise ScenarioFailure("no %s within the time limit (have %s)" % (what, self._pending.hex(" ")))
         try:
             chunk = self._sock.recv(4096)
@@ -64,9 +71,8 @@ class Connection:
 
     def expect_silence(self, seconds):
         """Nothing more may arrive, and the printer keeps the connection open."""
-        readable, _, _ = select.select([self._sock], [], [], seconds)
         extra = self._pending
-        if readable:
+        if _readable(self._sock, seconds):
             try:
                 chunk = self._sock.recv(4096)
             except ConnectionError:
@@ -108,6 +114,15 @@ class Connection:
             return True
         except PrinterClosed:
             return False
+
+
+def _readable(sock, timeout):
+    """Whether a receive would find something within timeout; over TLS,
+    decrypted bytes may already wait while the socket itself is idle."""
+    if getattr(sock, "pending", lambda: 0)() > 0:
+        return True
+    readable, _, _ = select.select([sock], [], [], timeout)
+    return bool(readable)
 
 
 def _subnegotiation_end(data):

@@ -61,9 +61,7 @@ def _print_and_close(host, spooled_files):
 
 def _close_during_the_negotiation(host):
     session = host.accept_session()
-    session.connection.send(bytes([negotiation.IAC, negotiation.DO, negotiation.NEW_ENVIRON]))
-    session.connection.expect(bytes([negotiation.IAC, negotiation.WILL, negotiation.NEW_ENVIRON]),
-                              negotiation.REPLY_TIMEOUT, "WILL NEW-ENVIRON")
+    negotiation.offer_environment(session.connection)
     checkpoint(host)
     session.close()
 
@@ -89,9 +87,7 @@ def _silent_ftp_then_close_before_a_reply(host):
 
 def _garbage_negotiation(host):
     session = host.accept_session()
-    session.connection.send(bytes([negotiation.IAC, negotiation.DO, negotiation.NEW_ENVIRON]))
-    session.connection.expect(bytes([negotiation.IAC, negotiation.WILL, negotiation.NEW_ENVIRON]),
-                              negotiation.REPLY_TIMEOUT, "WILL NEW-ENVIRON")
+    negotiation.offer_environment(session.connection)
     checkpoint(host)
     # DO ECHO is refused at once; what follows it is never looked at.
     session.connection.send(b"\xff\xfd\x01\xff\xfb\x18\xff\xfa\x18\x07garbage")

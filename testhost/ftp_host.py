@@ -29,6 +29,8 @@ As a module:
                                                             printing=True)]})
     # also: address="127.0.0.1", port=0 (a free one), scenario_file=PATH
     # (a JSON scenario, see below), command_log=PATH (one line per command)
+    # also tls_files=(CERT.pem, KEY.pem): explicit TLS (AUTH TLS) required on
+    # the control and the data connections, as a host that allows only FTPS
     host.start()                  # serves in a thread, on host.port
     ...
     host.commands                 # the command lines received so far
@@ -80,8 +82,9 @@ import sys
 import tempfile
 import threading
 
+from OpenSSL._util import lib as ssl_lib
 from pyftpdlib.authorizers import AuthenticationFailed, DummyAuthorizer
-from pyftpdlib.handlers import DTPHandler, FTPHandler, proto_cmds
+from pyftpdlib.handlers import DTPHandler, FTPHandler, TLS_DTPHandler, TLS_FTPHandler, proto_cmds
 from pyftpdlib.servers import FTPServer
 
 WORK_FILE = "/QTEMP/FILE1"
@@ -309,12 +312,22 @@ class _DataHandler(DTPHandler):
         if (not self._closed and self._resp and self._resp[0].startswith("226")
                 and self.cmd_channel.cut_transfer):
             self._resp = ("426 Connection closed; transfer aborted.", self._resp[1])
-        DTPHandler.close(self)
+        super().close()
 
 
-_host_cmds = dict(proto_cmds)
-_host_cmds["RCMD"] = dict(perm=None, auth=True, arg=True,
-                          help="Syntax: RCMD <SP> host-command.")
+class _TlsDataHandler(_DataHandler, TLS_DTPHandler):
+    """A protected data connection must resume the control connection's TLS
+    session, as strict servers demand; one that does not is refused."""
+
+    def handle_ssl_established(self):
+        if not ssl_lib.SSL_session_reused(self.socket._ssl):
+            self.cmd_channel.host.record("(data connection without the control connection's TLS session)")
+            self.handle_failed_ssl_handshake()
+
+
+_RCMD = dict(perm=None, auth=True, arg=True, help="Syntax: RCMD <SP> host-command.")
+_host_cmds = dict(proto_cmds, RCMD=_RCMD)
+_tls_host_cmds = dict(TLS_FTPHandler.proto_cmds, RCMD=_RCMD)
 
 
 class _HostHandler(FTPHandler):
@@ -424,17 +437,27 @@ class _HostHandler(FTPHandler):
             self._accept(line)
 
 
+def _tls_handler_bases(tls_files):
+    """The handler's bases and settings: plain, or TLS required on both connections."""
+    if not tls_files:
+        return (_HostHandler,), {}
+    certificate, key = tls_files
+    return (_HostHandler, TLS_FTPHandler), {
+        "proto_cmds": _tls_host_cmds, "dtp_handler": _TlsDataHandler, "certfile": certificate,
+        "keyfile": key, "ssl_context": None, "tls_control_required": True, "tls_data_required": True}
+
+
 class FtpHost:
     """A fake host's FTP server, serving in a thread of its own."""
 
     def __init__(self, user="OPRTEST", password="OPRPASS", address="127.0.0.1",
-                 port=0, scenario=None, scenario_file=None, command_log=None):
+                 port=0, scenario=None, scenario_file=None, command_log=None, tls_files=None):
         self._home = tempfile.mkdtemp(prefix="ftp-host-")
         self._state = _HostState(scenario, scenario_file, command_log)
         authorizer = _Authorizer()
         authorizer.add_user(user, password, self._home, perm="elr")
-        handler = type("Handler", (_HostHandler,), {"host": self._state,
-                                                    "authorizer": authorizer})
+        bases, tls_settings = _tls_handler_bases(tls_files)
+        handler = type("Handler", bases, dict(tls_settings, host=self._state, authorizer=authorizer))
         self._server = FTPServer((address, port), handler)
         self.port = self._server.address[1]
         self._stop = threading.Event()

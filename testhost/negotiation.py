@@ -54,9 +54,14 @@ def parse_environment(block):
     return variables
 
 
-def negotiate(connection, device_name, log):
+def offer_environment(connection):
+    """The negotiation's first step: DO NEW-ENVIRON, answered by WILL."""
     connection.send(_command(DO, NEW_ENVIRON))
     connection.expect(_command(WILL, NEW_ENVIRON), REPLY_TIMEOUT, "WILL NEW-ENVIRON")
+
+
+def negotiate(connection, device_name, log):
+    offer_environment(connection)
 
     connection.send(bytes([IAC, SB, NEW_ENVIRON, SEND, VAR, USERVAR, IAC, SE]))
     variables = parse_environment(connection.read_subnegotiation(REPLY_TIMEOUT, "the NEW-ENVIRON block"))

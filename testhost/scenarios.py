@@ -27,6 +27,10 @@ class Scenario:
     settings: dict = field(default_factory=dict)  # OPrinter.cfg attributes it needs
     time_limit: float = 60
     printer_name: str = PRINTER_NAME
+    # The certificate the telnet server (on port 992 then) and the FTP server
+    # present: a kind of certificates.SERVER_CERTIFICATES; empty: clear text.
+    tls: str = ""
+    ftp_tls: str = ""
 
 
 SCENARIOS = {}
@@ -116,5 +120,6 @@ def ftp_down(host):
 import fault_scenarios  # noqa: E402,F401
 import link_scenarios  # noqa: E402,F401
 import silent_ftp_scenarios  # noqa: E402,F401
+import tls_scenarios  # noqa: E402,F401
 import soak_scenarios  # noqa: E402,F401
 import deployment_scenarios  # noqa: E402,F401

@@ -35,8 +35,9 @@ REPORT = SpooledFile("report.txt", spooled_file(
     date="261208", time="091530", file_number="7", job="VENDMENS", job_number="482913",
     size="48"))
 
-# A letter with overprinting, Latin-1 text and a 0xFF byte; small segments, and
-# records of 245 bytes of print data, whose length field (255) is doubled.
+# A letter with overprinting, accented letters, a euro sign (0x80 in the
+# Windows code page) and a 0xFF byte; small segments, and records of 245 bytes
+# of print data, whose length field (255) is doubled.
 LETTER = SpooledFile("letter.txt", spooled_file(
     name="LETTERA", user="BIANCHI", user_data="ORD,4711", form_type="LETT",
     date="261208", time="101500", file_number="12", job="QPADEV0004", job_number="482990"),

@@ -5,8 +5,9 @@
 
 namespace oprinter {
 
-TimeBudget::TimeBudget(const Clock& clock, std::chrono::milliseconds total, std::chrono::milliseconds stepLimit)
-    : clock_(clock), total_(total), stepLimit_(stepLimit), end_(clock.Steady() + total) {}
+TimeBudget::TimeBudget(const Clock& clock, std::chrono::milliseconds total, std::chrono::milliseconds stepLimit,
+                       std::chrono::milliseconds spent)
+    : clock_(clock), total_(total), stepLimit_(stepLimit), end_(clock.Steady() + total - spent) {}
 
 std::chrono::milliseconds TimeBudget::Left() const {
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end_ - clock_.Steady());
@@ -17,18 +18,26 @@ std::chrono::milliseconds TimeBudget::StepLimit() const {
     return std::min(stepLimit_, Left());
 }
 
+namespace {
+
+// The line names the whole budget, not what this piece of work was left of it.
+bool BudgetRanOut(const TimeBudget& budget, HostLog& log, std::string_view errorLabel, int made) {
+    log.WriteLog(std::string(errorLabel) + "Time budget of " +
+                 std::to_string(std::chrono::duration_cast<std::chrono::seconds>(budget.Total()).count()) +
+                 " seconds ran out after " + std::to_string(made) + (made == 1 ? " attempt" : " attempts"));
+    return false;
+}
+
+}  // namespace
+
 bool RunHostAttempts(Clock& clock, const TimeBudget& budget, HostLog& log, std::string_view errorLabel,
                      const std::function<bool()>& attempt) {
+    if (budget.Left() == std::chrono::milliseconds::zero()) return BudgetRanOut(budget, log, errorLabel, 0);
     for (int made = 1;; ++made) {
         if (attempt()) return true;
         if (made == kHostAttempts) return false;
         // An attempt needs some time after the pause; none starts on an empty budget.
-        if (budget.Left() <= kHostAttemptPause) {
-            log.WriteLog(std::string(errorLabel) + "Time budget of " +
-                         std::to_string(std::chrono::duration_cast<std::chrono::seconds>(budget.Total()).count()) +
-                         " seconds ran out after " + std::to_string(made) + (made == 1 ? " attempt" : " attempts"));
-            return false;
-        }
+        if (budget.Left() <= kHostAttemptPause) return BudgetRanOut(budget, log, errorLabel, made);
         clock.Sleep(kHostAttemptPause);
     }
 }

@@ -2,7 +2,8 @@
 // Host work over FTP goes in attempts, each a whole FTP session: a failed one
 // is tried again after a pause, up to 21 attempts in all. All the attempts of
 // one piece of work share a time budget, so that a host that accepts and
-// never answers holds the session's thread for a minute, not for ten.
+// never answers holds the session's thread for a minute, not for ten. Work
+// that follows other work at once takes only what that work left of it.
 #include <chrono>
 #include <functional>
 #include <string_view>
@@ -19,7 +20,9 @@ inline constexpr std::chrono::milliseconds kHostAttemptPause{500};
 // its next step may wait.
 class TimeBudget {
 public:
-    TimeBudget(const Clock& clock, std::chrono::milliseconds total, std::chrono::milliseconds stepLimit);
+    // spent: what earlier work, run back to back with this one, used of total.
+    TimeBudget(const Clock& clock, std::chrono::milliseconds total, std::chrono::milliseconds stepLimit,
+               std::chrono::milliseconds spent = std::chrono::milliseconds::zero());
     std::chrono::milliseconds Total() const { return total_; }
     std::chrono::milliseconds Left() const;
     // The step limit, or what is left when that is less.
@@ -33,7 +36,8 @@ private:
 };
 
 // Runs attempt until it returns true; false when every attempt failed or the
-// budget left no time for another, which is logged behind errorLabel.
+// budget left no time for another, which is logged behind errorLabel. An empty
+// budget allows no attempt at all.
 bool RunHostAttempts(Clock& clock, const TimeBudget& budget, HostLog& log, std::string_view errorLabel,
                      const std::function<bool()>& attempt);
 

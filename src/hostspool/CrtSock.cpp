@@ -15,7 +15,7 @@ SteadyTime DeadlineAfter(std::chrono::milliseconds timeLimit) {
 }
 
 SocketWait WaitUntil(SocketHandle handle, bool forWriting, SteadyTime deadline) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     return WaitForSocket(handle, forWriting, std::max(left, std::chrono::milliseconds(0)));
 }
 

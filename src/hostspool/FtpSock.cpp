@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "hostspool/FtpReplies.h"
+#include "hostspool/TlsChannel.h"
 
 namespace oprinter {
 namespace {
@@ -35,6 +36,11 @@ FtpConnection::~FtpConnection() {
 }
 
 int FtpConnection::LogIn(const HostAccess& access, const ChannelConnector& connect) {
+    // Without its TLS context nothing is sent at all, least of all the password.
+    if (access.FtpTLS && !access.Tls) {
+        lastReply_ = "TLS " + access.TlsFailure;
+        return kFtpTlsFailed;
+    }
     control_ = connect(access.System, access.FtpPort, StepLimit(), lastReply_);
     if (!control_) return kFtpNoConnection;
     AssignSockText(*control_, in_, out_);
@@ -42,10 +48,45 @@ int FtpConnection::LogIn(const HostAccess& access, const ChannelConnector& conne
         Close();
         return kFtpGreetingRefused;
     }
+    if (access.FtpTLS && !StartTls(access)) {
+        Close();
+        return kFtpTlsFailed;
+    }
     // A server that lets the user in without a password is refused as well.
-    if (FtpExec("USER " + access.User) == '3' && FtpExec("PASS " + access.Password) == '2') return kFtpLoggedIn;
-    Close();
-    return kFtpLoginRefused;
+    if (FtpExec("USER " + access.User) != '3' || FtpExec("PASS " + access.Password) != '2') {
+        Close();
+        return kFtpLoginRefused;
+    }
+    if (access.FtpTLS && !ProtectData()) {
+        Close();
+        return kFtpTlsFailed;
+    }
+    return kFtpLoggedIn;
+}
+
+bool FtpConnection::StartTls(const HostAccess& access) {
+    if (FtpExec("AUTH TLS") != '2') {
+        lastReply_ = "TLS refused by the FTP server: " + lastReply_;
+        return false;
+    }
+    // Bytes after the reply came in clear text and could be anybody's.
+    if (in_.Buffered()) {
+        lastReply_ = "TLS refused: the FTP server sent more after its AUTH TLS reply";
+        return false;
+    }
+    std::unique_ptr<ByteChannel> secured =
+        SecureChannel(std::move(control_), access.Tls, access.System, StepLimit(), lastReply_);
+    if (!secured) return false;
+    control_ = std::move(secured);
+    AssignSockText(*control_, in_, out_);
+    return true;
+}
+
+// The data connections are to be encrypted too.
+bool FtpConnection::ProtectData() {
+    if (FtpCommand("PBSZ 0") && FtpCommand("PROT P")) return true;
+    lastReply_ = "TLS refused for the data connections: " + lastReply_;
+    return false;
 }
 
 void FtpConnection::RaiseFtpFailure() const {
@@ -114,6 +155,8 @@ void FtpConnection::FtpQuit() {
 
 // A silent server is not waited for a second time on the way out.
 void FtpConnection::Close() {
+    // A failed handshake has already closed the channel.
+    if (!control_) return;
     if (in_.TimedOut())
         control_->Abort();
     else

@@ -24,6 +24,8 @@ inline constexpr int kFtpLoggedIn = 0;
 inline constexpr int kFtpNoConnection = -1;
 inline constexpr int kFtpGreetingRefused = -2;
 inline constexpr int kFtpLoginRefused = -3;
+// With FtpTLS: TLS could not be set up; nothing of the login was sent.
+inline constexpr int kFtpTlsFailed = -4;
 
 // How long the next step (connect, a reply, a wait for data, the drain on
 // close) may take; asked afresh at every step.
@@ -77,6 +79,9 @@ private:
     friend FtpConnection FtpLogin(const HostAccess&, FtpStepLimit, const ChannelConnector&);
     FtpConnection(const HostAccess& access, FtpStepLimit stepLimit, const ChannelConnector& connect);
     int LogIn(const HostAccess& access, const ChannelConnector& connect);
+    // AUTH TLS and the handshake on the control connection.
+    bool StartTls(const HostAccess& access);
+    bool ProtectData();
     void Close();
 
     // Marks the process's one open FTP connection; first member, so that it

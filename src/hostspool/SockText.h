@@ -21,6 +21,8 @@ public:
     std::string ReadLine(std::chrono::milliseconds timeLimit);
     // True once a receive waited out its time limit; the stream has ended then.
     bool TimedOut() const { return timedOut_; }
+    // Bytes received and not read yet.
+    bool Buffered() const { return position_ < end_; }
 
 private:
     int NextByte(std::chrono::milliseconds timeLimit);

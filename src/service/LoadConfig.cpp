@@ -2,11 +2,12 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 
+#include "platform/TextConverter.h"
 #include "platform/XmlDocument.h"
 #include "service/CryptStr.h"
-#include "service/Latin1Text.h"
 #include "service/ValueForms.h"
 
 namespace oprinter {
@@ -24,29 +25,39 @@ public:
 
 std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
 
-std::string Where(const XmlElement& element, const char* name) {
-    return "attribute " + Quoted(name) + " of element " + Quoted(Utf8ToLatin1(element.name));
-}
+// Reads attribute values, turning the file's UTF-8 into the configured
+// character set.
+class AttributeReader {
+public:
+    explicit AttributeReader(const std::string& charset) : fromUtf8_("UTF-8", charset) {}
 
-std::string TextAttribute(const XmlElement& element, const char* name) {
-    const std::string* value = element.Attribute(name);
-    if (value == nullptr) throw AttributeError(Where(element, name) + " is missing");
-    return Utf8ToLatin1(*value);
-}
+    std::string Text(const XmlElement& element, const char* name) const {
+        const std::string* value = element.Attribute(name);
+        if (value == nullptr) throw AttributeError(Where(element, name) + " is missing");
+        return fromUtf8_.Convert(*value);
+    }
 
-bool BooleanAttribute(const XmlElement& element, const char* name) {
-    const std::string text = TextAttribute(element, name);
-    const std::optional<bool> value = BooleanValue(text);
-    if (!value) throw AttributeError(Quoted(text) + " is not a valid boolean value (" + Where(element, name) + ")");
-    return *value;
-}
+    bool Boolean(const XmlElement& element, const char* name) const {
+        const std::string text = Text(element, name);
+        const std::optional<bool> value = BooleanValue(text);
+        if (!value) throw AttributeError(Quoted(text) + " is not a valid boolean value (" + Where(element, name) + ")");
+        return *value;
+    }
 
-int32_t IntegerAttribute(const XmlElement& element, const char* name) {
-    const std::string text = TextAttribute(element, name);
-    const std::optional<int32_t> value = DecimalInteger(text);
-    if (!value) throw AttributeError(Quoted(text) + " is not a valid integer value (" + Where(element, name) + ")");
-    return *value;
-}
+    int32_t Integer(const XmlElement& element, const char* name) const {
+        const std::string text = Text(element, name);
+        const std::optional<int32_t> value = DecimalInteger(text);
+        if (!value) throw AttributeError(Quoted(text) + " is not a valid integer value (" + Where(element, name) + ")");
+        return *value;
+    }
+
+private:
+    std::string Where(const XmlElement& element, const char* name) const {
+        return "attribute " + Quoted(name) + " of element " + Quoted(fromUtf8_.Convert(element.name));
+    }
+
+    TextConverter fromUtf8_;
+};
 
 XmlElement RootElement(const std::string& path) {
     try {
@@ -56,23 +67,37 @@ XmlElement RootElement(const std::string& path) {
     }
 }
 
-void ReadDay(const XmlElement& element, TDaySchedule& day) {
+void ReadDay(const AttributeReader& read, const XmlElement& element, TDaySchedule& day) {
     // Each value is stored as soon as it is read: a failure keeps the earlier ones.
-    day.Skedula = BooleanAttribute(element, "Skedula");
-    day.StartTime = TimeFromText(TextAttribute(element, "StartTime"));
-    day.EndTime = TimeFromText(TextAttribute(element, "EndTime"));
+    day.Skedula = read.Boolean(element, "Skedula");
+    day.StartTime = TimeFromText(read.Text(element, "StartTime"));
+    day.EndTime = TimeFromText(read.Text(element, "EndTime"));
 }
 
-void ReadSchedule(const XmlElement& root, Settings& settings) {
+void ReadSchedule(const AttributeReader& read, const XmlElement& root, Settings& settings) {
     for (const XmlElement& child : root.children) {
         const auto day = std::find(kDayNames.begin(), kDayNames.end(), child.name);
-        if (day != kDayNames.end()) ReadDay(child, settings.Schedule[day - kDayNames.begin()]);
+        if (day != kDayNames.end()) ReadDay(read, child, settings.Schedule[day - kDayNames.begin()]);
     }
 }
 
-void ReadLanguage(const XmlElement& root, Settings& settings) {
+// The name is ASCII; it says how every other value is to be read, so it
+// comes first. An unknown name leaves the default.
+std::optional<std::string> ReadCharset(const XmlElement& root, Settings& settings) {
+    const std::string* attribute = root.Attribute("Charset");
+    if (attribute == nullptr) return std::nullopt;
+    const std::string name = *attribute;
+    if (IsKnownCharset(name)) {
+        settings.Charset = name;
+        return std::nullopt;
+    }
+    settings.Charset = kDefaultCharset;
+    return "Unknown Charset " + Quoted(name) + ": the text is read as " + kDefaultCharset;
+}
+
+void ReadLanguage(const AttributeReader& read, const XmlElement& root, Settings& settings) {
     try {
-        settings.Language = TextAttribute(root, "Language");
+        settings.Language = read.Text(root, "Language");
     } catch (const AttributeError&) {
         settings.Language.clear();
     }
@@ -80,42 +105,77 @@ void ReadLanguage(const XmlElement& root, Settings& settings) {
 }
 
 // The optional settings; each group stops at its first failure.
-void ReadOptionalSettings(const XmlElement& root, Settings& settings) {
+void ReadOptionalSettings(const AttributeReader& read, const XmlElement& root, Settings& settings) {
     try {
-        settings.MaxLog = IntegerAttribute(root, "MaxLog");
+        settings.MaxLog = read.Integer(root, "MaxLog");
     } catch (const AttributeError&) {
         // MaxLog keeps its value.
     }
     try {
-        settings.GGMaxLog = IntegerAttribute(root, "GGMaxLog");
-        settings.SaveLogPath = TextAttribute(root, "SaveLogPath");
+        settings.GGMaxLog = read.Integer(root, "GGMaxLog");
+        settings.SaveLogPath = read.Text(root, "SaveLogPath");
     } catch (const AttributeError&) {
         // What was read stays; the rest keeps its value.
     }
     try {
-        settings.SpoolInfoAPI = BooleanAttribute(root, "SpoolInfoAPI");
-        settings.APILib = TextAttribute(root, "APILib");
+        settings.SpoolInfoAPI = read.Boolean(root, "SpoolInfoAPI");
+        settings.APILib = read.Text(root, "APILib");
     } catch (const AttributeError&) {
         settings.SpoolInfoAPI = false;
     }
     try {
-        settings.DebugLevel = IntegerAttribute(root, "DebugLevel");
+        settings.DebugLevel = read.Integer(root, "DebugLevel");
     } catch (const AttributeError&) {
         settings.DebugLevel = 0;
     }
+    try {
+        settings.PdfCopy = read.Boolean(root, "PdfCopy");
+    } catch (const AttributeError&) {
+        settings.PdfCopy = false;
+    }
 }
 
-void ReadFile(const std::string& path, Settings& settings) {
+void ReadOptionalText(const AttributeReader& read, const XmlElement& root, const char* name, std::string& value) {
+    if (root.Attribute(name) != nullptr) value = read.Text(root, name);
+}
+
+// Absent: the value keeps its default. Present but not a boolean: the safe
+// side, so that a mistyped value never sends the password in clear.
+void ReadSecurityBoolean(const AttributeReader& read, const XmlElement& root, const char* name, bool& value) {
+    if (root.Attribute(name) == nullptr) return;
+    value = BooleanValue(read.Text(root, name)).value_or(true);
+}
+
+// Read before anything that can stop the reading: a damaged file must not
+// leave the connections in clear text when TLS was asked for.
+void ReadTlsSettings(const AttributeReader& read, const XmlElement& root, Settings& settings) {
+    ReadSecurityBoolean(read, root, "TLS", settings.TLS);
+    settings.FtpTLS = settings.TLS;
+    ReadSecurityBoolean(read, root, "FtpTLS", settings.FtpTLS);
+    ReadOptionalText(read, root, "TLSCAFile", settings.TLSCAFile);
+    ReadSecurityBoolean(read, root, "TLSVerify", settings.TLSVerify);
+    ReadOptionalText(read, root, "TLSCertFile", settings.TLSCertFile);
+    ReadOptionalText(read, root, "TLSKeyFile", settings.TLSKeyFile);
+}
+
+void ReadFile(const std::string& path, Settings& settings, ConfigReading& reading) {
     const XmlElement root = RootElement(path);
-    settings.System = TextAttribute(root, "System");
-    settings.User = TextAttribute(root, "User");
-    settings.Password = Descramble(TextAttribute(root, "Password"));
-    settings.PrinterName = TextAttribute(root, "PrinterName");
-    ReadLanguage(root, settings);
-    ReadSchedule(root, settings);
-    settings.Log = BooleanAttribute(root, "Log");
-    settings.LogDetail = BooleanAttribute(root, "LogDetail");
-    ReadOptionalSettings(root, settings);
+    if (std::optional<std::string> warning = ReadCharset(root, settings)) reading.warnings.push_back(*warning);
+    const AttributeReader read(settings.Charset);
+    ReadTlsSettings(read, root, settings);
+    settings.System = read.Text(root, "System");
+    settings.User = read.Text(root, "User");
+    settings.Password = Descramble(read.Text(root, "Password"));
+    settings.PrinterName = read.Text(root, "PrinterName");
+    ReadLanguage(read, root, settings);
+    ReadSchedule(read, root, settings);
+    settings.Log = read.Boolean(root, "Log");
+    settings.LogDetail = read.Boolean(root, "LogDetail");
+    ReadOptionalSettings(read, root, settings);
+}
+
+void LogWarnings(const ConfigReading& reading, const Settings& settings, const LogWriter& log) {
+    for (const std::string& warning : reading.warnings) log.WriteLog(settings.LogOptions(), false, warning);
 }
 
 // Two characters from position `from` (1-based); 0 unless they are a number.
@@ -137,20 +197,35 @@ ConfigReading ReadConfig(const std::string& exeFolder, Settings& settings) {
         settings.Language = kDefaultLanguage;
         return {};
     }
+    ConfigReading reading;
     try {
-        ReadFile(exeFolder + kConfigFileName, settings);
-        return {};
+        ReadFile(exeFolder + kConfigFileName, settings, reading);
+        return reading;
     } catch (const std::exception& failure) {
-        return {false, failure.what()};
+        reading.error = failure.what();
     } catch (...) {
-        return {false, "unknown failure"};
+        reading.error = "unknown failure";
     }
+    reading.complete = false;
+    return reading;
 }
 
 ConfigReading LoadConfig(const std::string& exeFolder, Settings& settings, const LogWriter& log) {
     const ConfigReading reading = ReadConfig(exeFolder, settings);
+    LogWarnings(reading, settings, log);
     if (!reading.complete) log.WriteLog(settings.LogOptions(), false, "Errore Generale: " + reading.error);
     return reading;
+}
+
+std::string ConfiguredCharset(const std::string& exeFolder) {
+    Settings settings;
+    if (!HasConfigFile(exeFolder)) return settings.Charset;
+    try {
+        ReadCharset(RootElement(exeFolder + kConfigFileName), settings);
+    } catch (const std::exception&) {
+        // A file the service cannot read leaves the default.
+    }
+    return settings.Charset;
 }
 
 TimeOfDay TimeFromText(std::string_view text) {

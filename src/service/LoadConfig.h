@@ -4,6 +4,7 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "logging/LogWriter.h"
 #include "service/Settings.h"
@@ -20,6 +21,9 @@ bool HasConfigFile(const std::string& exeFolder);
 struct ConfigReading {
     bool complete = true;  // false: the reading stopped at a failure
     std::string error;     // the failure's message when it stopped
+    // Settings that were not taken as written (an unknown Charset), each
+    // logged as one line.
+    std::vector<std::string> warnings;
 };
 
 // Fills settings from exeFolder + "OPrinter.cfg" (exeFolder ends with "/").
@@ -31,6 +35,10 @@ ConfigReading LoadConfig(const std::string& exeFolder, Settings& settings, const
 // The same reading without the log line, for tools that must not write into
 // the service's log.
 ConfigReading ReadConfig(const std::string& exeFolder, Settings& settings);
+
+// The Charset that LoadConfig would take from exeFolder + "OPrinter.cfg"; the
+// default when there is no file or it names no known character set.
+std::string ConfiguredCharset(const std::string& exeFolder);
 
 // "hh:nn:ss"; a field that is not a number counts as 0, and a time out of
 // range gives 00:00:00. Never throws.

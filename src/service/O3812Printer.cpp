@@ -141,7 +141,15 @@ void TO3812Printer::CopySettings(TDMPrinter& session) const {
     session.SpoolInfoAPI = Config.SpoolInfoAPI;
     session.APILib = Config.APILib;
     session.DebugLevel = Config.DebugLevel;
-    session.Telnet.Port = TelnetPort;
+    session.Charset = Config.Charset;
+    session.PdfCopy = Config.PdfCopy;
+    session.TLS = Config.TLS;
+    session.FtpTLS = Config.FtpTLS;
+    session.TLSCAFile = Config.TLSCAFile;
+    session.TLSVerify = Config.TLSVerify;
+    session.TLSCertFile = Config.TLSCertFile;
+    session.TLSKeyFile = Config.TLSKeyFile;
+    session.Telnet.Port = Config.TLS ? TelnetTlsPort : TelnetPort;
 }
 
 bool TO3812Printer::InSchedule() const {

@@ -58,6 +58,7 @@ public:
     asio::steady_timer TimerState;
     // Remote ports given to each new session; only tests change them.
     uint16_t TelnetPort = 23;
+    uint16_t TelnetTlsPort = 992;
     uint16_t FtpPort = 21;
 
 private:

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "logging/LogWriter.h"
+#include "platform/TextConverter.h"
 
 namespace oprinter {
 
@@ -38,6 +39,17 @@ struct Settings {
     bool SpoolInfoAPI = false;
     std::string APILib;
     int32_t DebugLevel = 0;
+    // The character set of the host's text and of the values held here.
+    std::string Charset = kDefaultCharset;
+    // A PDF is written beside each spool file.
+    bool PdfCopy = false;
+    // TLS on the telnet session (port 992) and, by default, on the FTP side.
+    bool TLS = false;
+    bool FtpTLS = false;  // absent in the file: the value of TLS
+    std::string TLSCAFile;  // relative paths are taken from the service's folder
+    bool TLSVerify = true;
+    std::string TLSCertFile;
+    std::string TLSKeyFile;
 
     LogSettings LogOptions() const { return {Log, LogDetail, SaveLogPath, MaxLog}; }
 };

@@ -48,13 +48,17 @@ TDMPrinter::TDMPrinter(const SessionContext& context)
     : Telnet(context.loop),
       exeFolder_(context.exeFolder),
       ftpPort_(context.ftpPort),
+      ftpTimeLimit_(context.ftpTimeLimit),
+      ftpBudget_(context.ftpBudget),
       clock_(context.clock),
       log_(context.log),
       eventLog_(context.eventLog),
       TimerSave(context.loop),
       parser_([this](std::string& record) { ProcessRecord(record); }),
       records_(*this),
-      decoder_(*this, context.clock, LoadCvTable(context.exeFolder + "CvTable", cvTableProblem_)) {
+      decoder_(*this, context.clock, LoadCvTable(context.exeFolder + "CvTable", cvTableProblem_)),
+      pdfCopies_(context.loop, [this](bool detail, std::string_view text) { WriteLog(detail, text); }),
+      ftpStretch_(context.loop, context.clock) {
     LoadTelnetForm();
 }
 
@@ -74,6 +78,7 @@ void TDMPrinter::LoadTelnetForm() {
     Telnet.OnConnect = [this](TVornSocket&, int32_t) { TelnetConnect(); };
     Telnet.OnClose = [this](TVornSocket&, int32_t) { TelnetClose(); };
     Telnet.OnError = [this](TVornSocket&, uint16_t error, int32_t, uint16_t) { TelnetError(error); };
+    Telnet.OnTlsError = [this](TVornSocket&, const std::string& reason) { TelnetTlsError(reason); };
     Telnet.Loaded();
 }
 
@@ -82,6 +87,7 @@ void TDMPrinter::StartSession() {
     // Written now: the log settings come in after the table is read.
     if (!cvTableProblem_.empty()) WriteLog(false, cvTableProblem_);
     try {
+        if (!PrepareTls()) return;
         // The timer goes on before the connect so that a connect the platform
         // refuses at once, which stops the session, leaves it off.
         SetTimerSaveEnabled(true);
@@ -89,6 +95,24 @@ void TDMPrinter::StartSession() {
     } catch (const std::exception& error) {
         WriteLog(false, std::string("Call Error: ") + error.what());
     }
+}
+
+bool TDMPrinter::PrepareTls() {
+    if (!TLS && !FtpTLS) return true;
+    if (!TLSVerify) WriteLog(false, "Warning: TLSVerify is False: the host's certificate is not checked");
+    tls_ = TlsContext::Make(TLSOptions(), tlsFailure_);
+    if (!TLS) return true;
+    if (!tls_) {
+        TelnetTlsError(tlsFailure_);
+        return false;
+    }
+    Telnet.Tls = tls_;
+    return true;
+}
+
+TlsOptions TDMPrinter::TLSOptions() const {
+    return {TLSVerify, PathBesideFolder(TLSCAFile, exeFolder_), PathBesideFolder(TLSCertFile, exeFolder_),
+            PathBesideFolder(TLSKeyFile, exeFolder_)};
 }
 
 void TDMPrinter::StopSession() {
@@ -110,6 +134,12 @@ void TDMPrinter::TelnetClose() { StopSession(); }
 
 void TDMPrinter::TelnetError(uint16_t error) {
     StatusText = "Error: SOCKET ERROR " + std::to_string(error);
+    WriteLog(false, StatusText);
+    StopSession();
+}
+
+void TDMPrinter::TelnetTlsError(const std::string& reason) {
+    StatusText = "Error: TLS " + reason;
     WriteLog(false, StatusText);
     StopSession();
 }
@@ -183,11 +213,24 @@ void TDMPrinter::ProcessPrintData(std::string_view data) {
 // Decoding goes on whether or not the attributes were found.
 void TDMPrinter::FetchAttributes() {
     try {
-        SessionHostLog hostLog(*this);
-        oprinter::ReadSpoolInfo(Access(), hostLog, clock_, decoder_.SpoolInfo());
+        RunFtpWork([this](const HostAccess& access, HostLog& hostLog) {
+            oprinter::ReadSpoolInfo(access, hostLog, clock_, decoder_.SpoolInfo());
+        });
     } catch (const std::exception& failure) {
         decoder_.AttributesFailed(failure.what());
     }
+}
+
+// A piece of FTP work, with what its stretch left of the budget.
+void TDMPrinter::RunFtpWork(const std::function<void(const HostAccess&, HostLog&)>& work) {
+    HostAccess access = Access();
+    access.FtpBudgetSpent = ftpStretch_.Begin();
+    struct EndOnExit {
+        FtpStretch& stretch;
+        ~EndOnExit() { stretch.End(); }
+    } end{ftpStretch_};
+    SessionHostLog hostLog(*this);
+    work(access, hostLog);
 }
 
 // A file that cannot be written leaves the document open and goes back to the
@@ -199,7 +242,10 @@ void TDMPrinter::SaveSpoolFile() {
 }
 
 // Every spool file passes here once it is complete on disk under its final name.
-void TDMPrinter::SpoolFileSaved(const std::string& path) { lastSpoolFile_ = path; }
+void TDMPrinter::SpoolFileSaved(const std::string& path) {
+    lastSpoolFile_ = path;
+    if (PdfCopy) pdfCopies_.Add(path, {PdfMakerProgram, Charset});
+}
 
 void TDMPrinter::TraceTraffic(std::string_view side, std::string_view bytes,
                               std::string (*names)(std::string_view)) {
@@ -223,6 +269,11 @@ HostAccess TDMPrinter::Access() const {
     access.SpoolInfoAPI = SpoolInfoAPI;
     access.ExeFolder = exeFolder_;
     access.FtpPort = ftpPort_;
+    access.FtpTimeLimit = ftpTimeLimit_;
+    access.FtpBudget = ftpBudget_;
+    access.FtpTLS = FtpTLS;
+    access.Tls = tls_;
+    access.TlsFailure = tlsFailure_;
     return access;
 }
 
@@ -276,8 +327,9 @@ void TDMPrinter::RestartWriter() {
         PrintDataDecoder& decoder;
         ~DiscardOnExit() { decoder.DiscardDocument(); }
     } discard{decoder_};
-    SessionHostLog hostLog(*this);
-    oprinter::StartPrinterWriter(Access(), hostLog, clock_);
+    RunFtpWork([this](const HostAccess& access, HostLog& hostLog) {
+        oprinter::StartPrinterWriter(access, hostLog, clock_);
+    });
 }
 
 }  // namespace oprinter

@@ -7,6 +7,8 @@
 // ask for (replies, attribute retrieval, spool file saves, writer restart).
 #include <chrono>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -20,7 +22,11 @@
 #include "logging/LogWriter.h"
 #include "platform/Clock.h"
 #include "platform/EventLog.h"
+#include "platform/TextConverter.h"
+#include "platform/TlsContext.h"
+#include "session/FtpStretch.h"
 #include "session/HandlerGuard.h"
+#include "session/PdfCopyQueue.h"
 #include "session/TelnetParser.h"
 #include "session/kxsockets.h"
 
@@ -34,6 +40,8 @@ struct SessionContext {
     const LogWriter& log;
     EventLog& eventLog;
     uint16_t ftpPort = kFtpPort;  // the host's FTP server; tests use a port of their own
+    std::chrono::milliseconds ftpTimeLimit = kFtpTimeLimit;  // tests shorten them
+    std::chrono::milliseconds ftpBudget = kFtpBudget;
 };
 
 inline constexpr std::chrono::milliseconds kTimerSaveInterval{3000};
@@ -57,6 +65,14 @@ public:
     bool SpoolInfoAPI = false;
     std::string APILib;  // kept from the configuration; nothing acts on it
     int32_t DebugLevel = 0;
+    std::string Charset = kDefaultCharset;
+    bool PdfCopy = false;  // a PDF beside each spool file
+    bool TLS = false;     // the telnet session speaks TLS (the service points it at port 992)
+    bool FtpTLS = false;  // the FTP side uses explicit TLS
+    std::string TLSCAFile;  // a relative path is taken from the service's folder
+    bool TLSVerify = true;
+    std::string TLSCertFile;
+    std::string TLSKeyFile;
 
     // Values of the environment reply to the host.
     std::string MsgQueueName = "QSYSOPR";
@@ -69,6 +85,9 @@ public:
     std::string StatusText;
     // TelnetRead is running.
     bool ReadBusy = false;
+
+    // Test seam: the program that makes the PDFs.
+    std::string PdfMakerProgram = PdfMakerCommand().program;
 
     void StartSession();
     void StopSession();
@@ -95,10 +114,16 @@ private:
     void TelnetConnect();
     void TelnetClose();
     void TelnetError(uint16_t error);
+    void TelnetTlsError(const std::string& reason);
+    // Makes the TLS context the settings ask for; false when TLS is wanted on
+    // the telnet session and cannot be had (the line is then written).
+    bool PrepareTls();
+    TlsOptions TLSOptions() const;
     void ProcessRecord(std::string& record);
     void ProcessStartupResponse(const std::string& statusText);
     void ProcessPrintData(std::string_view data);
     void FetchAttributes();
+    void RunFtpWork(const std::function<void(const HostAccess&, HostLog&)>& work);
     void SaveSpoolFile();
     void SpoolFileSaved(const std::string& path);
     void Send(std::string_view bytes);
@@ -113,6 +138,8 @@ private:
 
     std::string exeFolder_;
     uint16_t ftpPort_;
+    std::chrono::milliseconds ftpTimeLimit_;
+    std::chrono::milliseconds ftpBudget_;
     Clock& clock_;
     const LogWriter& log_;
     EventLog& eventLog_;
@@ -123,9 +150,13 @@ private:
     bool traceOn_ = false;
     std::string cvTableProblem_;  // why CvTable could not be read; set before decoder_
     TelnetParser parser_;
+    std::shared_ptr<const TlsContext> tls_;
+    std::string tlsFailure_;  // why tls_ could not be made
     RecordLayer records_;
     PrintDataDecoder decoder_;
     std::string lastSpoolFile_;
+    PdfCopyQueue pdfCopies_;
+    FtpStretch ftpStretch_;
 };
 
 }  // namespace oprinter

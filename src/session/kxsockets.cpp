@@ -4,6 +4,8 @@
 #include <array>
 #include <exception>
 
+#include <asio/post.hpp>
+
 #include "platform/KeepAlive.h"
 #include "platform/ResolveHost.h"
 #include "platform/Socket.h"
@@ -48,7 +50,7 @@ void SocketsCleanup() { socketsStarted = false; }
 // ---------------------------------------------------------------------------
 // TVornSocket
 
-TVornSocket::TVornSocket(asio::io_context& loop) : watcher_(loop) {}
+TVornSocket::TVornSocket(asio::io_context& loop) : loop_(loop), watcher_(loop), handshakeTimer_(loop) {}
 
 TVornSocket::~TVornSocket() { SetActive(false); }
 
@@ -84,6 +86,10 @@ void TVornSocket::SetActive(bool value) {
 
 void TVornSocket::Deactivate() {
     guard_.Revoke();
+    handshakeTimer_.cancel();
+    // The host learns that the end is meant, not a cut connection.
+    if (Secured() != nullptr) tls_->Shutdown();
+    tls_.reset();
     for (int32_t accepted : accepted_) CloseSocket(accepted);
     accepted_.clear();
     if (handle_ != -1) {
@@ -162,7 +168,32 @@ void TVornSocket::ConnectStarted() {
 }
 
 void TVornSocket::ReceiveCalled() {
-    if (phase_ == Phase::Connected && (events_.Has(evRead) || events_.Has(evClose))) WatchReadable();
+    if (phase_ != Phase::Connected || !(events_.Has(evRead) || events_.Has(evClose))) return;
+    // Decrypted bytes already inside the connection leave the socket idle.
+    // The host's close_notify, too, may come without the socket closing.
+    if (Secured() != nullptr && (Secured()->Pending() > 0 || Secured()->PeerClosed())) {
+        ReadableAgain();
+        return;
+    }
+    WatchReadable();
+}
+
+void TVornSocket::ReadableAgain() {
+    if (readWatched_ || BlockingMode) return;
+    readWatched_ = true;
+    asio::post(loop_, [this, watch = guard_.Watch()] {
+        if (!watch.Live()) return;
+        readWatched_ = false;
+        Readable();
+    });
+}
+
+void TVornSocket::ReportTlsFailure(const TlsResult& result, int32_t aSocket, uint16_t event) {
+    if (result.systemError != 0) {
+        ReportError(WinsockError(result.systemError), aSocket, event);
+        return;
+    }
+    if (OnTlsError) OnTlsError(*this, result.reason);
 }
 
 void TVornSocket::SendBlocked() {
@@ -177,6 +208,8 @@ void TVornSocket::WatchForEvents() {
         case Phase::Connecting:
             // The outcome is needed to know the connection, wanted or not.
             WatchWritable();
+            break;
+        case Phase::Handshaking:
             break;
         case Phase::Connected:
             if (events_.Has(evRead) || events_.Has(evClose)) WatchReadable();
@@ -216,7 +249,15 @@ void TVornSocket::Readable() {
         if (watch.Live()) WatchForEvents();
         return;
     }
+    if (phase_ == Phase::Handshaking) {
+        ContinueHandshake();
+        return;
+    }
     if (phase_ != Phase::Connected) return;
+    if (tls_) {
+        SecuredReadable();
+        return;
+    }
     char next;
     const long peeked = ReceiveFromSocket(socket, &next, 1, true);
     if (peeked > 0) {
@@ -235,8 +276,40 @@ void TVornSocket::Readable() {
     if (events_.Has(evClose)) Notify(socket, TEvents::Code(evClose), error);
 }
 
+void TVornSocket::SecuredReadable() {
+    const int32_t socket = handle_;
+    const TlsResult next = tls_->Peek();
+    switch (next.step) {
+        case TlsStep::Done:
+            if (events_.Has(evRead)) Notify(socket, TEvents::Code(evRead), 0);
+            return;
+        case TlsStep::WantRead:
+        case TlsStep::WantWrite:
+            // Only TLS housekeeping came (a session ticket, say).
+            WatchReadable();
+            return;
+        case TlsStep::Closed:
+            phase_ = Phase::Unconnected;
+            if (events_.Has(evClose)) Notify(socket, TEvents::Code(evClose), 0);
+            return;
+        case TlsStep::Failed:
+            phase_ = Phase::Unconnected;
+            if (next.systemError != 0) {
+                if (events_.Has(evClose)) Notify(socket, TEvents::Code(evClose), WinsockError(next.systemError));
+                return;
+            }
+            try {
+                ReportTlsFailure(next, socket, TEvents::Code(evRead));
+            } catch (const std::exception&) {
+            }
+            return;
+    }
+}
+
 void TVornSocket::Writable() {
-    if (phase_ == Phase::Connecting) {
+    if (phase_ == Phase::Handshaking) {
+        ContinueHandshake();
+    } else if (phase_ == Phase::Connecting) {
         ConnectFinished();
     } else if (phase_ == Phase::Connected && events_.Has(evWrite)) {
         Notify(handle_, TEvents::Code(evWrite), 0);
@@ -251,6 +324,49 @@ void TVornSocket::ConnectFinished() {
         if (events_.Has(evConnect)) Notify(socket, TEvents::Code(evConnect), WinsockError(outcome));
         return;
     }
+    if (Tls) {
+        StartHandshake();
+        return;
+    }
+    Connected();
+}
+
+void TVornSocket::StartHandshake() {
+    phase_ = Phase::Handshaking;
+    tls_ = std::make_unique<TlsConnection>(Tls, handle_, remoteHost_);
+    handshakeTimer_.expires_after(TlsTimeLimit);
+    handshakeTimer_.async_wait([this, watch = guard_.Watch()](const asio::error_code& error) {
+        if (!watch.Live() || error || phase_ != Phase::Handshaking) return;
+        HandshakeFailed("handshake timed out");
+    });
+    ContinueHandshake();
+}
+
+void TVornSocket::ContinueHandshake() {
+    const TlsResult result = tls_->Handshake();
+    switch (result.step) {
+        case TlsStep::Done:
+            handshakeTimer_.cancel();
+            Connected();
+            return;
+        case TlsStep::WantRead: WatchReadable(); return;
+        case TlsStep::WantWrite: WatchWritable(); return;
+        case TlsStep::Closed: HandshakeFailed("connection closed by the host during the handshake"); return;
+        case TlsStep::Failed: HandshakeFailed(result.reason); return;
+    }
+}
+
+void TVornSocket::HandshakeFailed(const std::string& reason) {
+    phase_ = Phase::Unconnected;
+    handshakeTimer_.cancel();
+    try {
+        if (OnTlsError) OnTlsError(*this, reason);
+    } catch (const std::exception&) {
+    }
+}
+
+void TVornSocket::Connected() {
+    const int32_t socket = handle_;
     phase_ = Phase::Connected;
     const HandlerWatch watch = guard_.Watch();
     if (events_.Has(evConnect)) Notify(socket, TEvents::Code(evConnect), 0);
@@ -313,6 +429,7 @@ void TVornSocket::ReadLocalAddress() {
 
 void TSocket::Connect(const std::string& host) {
     SetActive(true);
+    SetRemoteHost(host);
     const Ipv4Address address = ResolveHost(host);
     if (address == 0) {
         // Linux takes 0.0.0.0 for this machine; a host name that cannot be
@@ -337,6 +454,7 @@ int32_t TSocket::ReceiveBuf(int32_t aSocket, void* buf, uint16_t size) {
             ReportError(kWsaNotSocket, aSocket, 0);
             return 0;
         }
+        if (aSocket == Handle() && Secured() != nullptr) return ReceiveSecured(buf, size);
         const long received = ReceiveFromSocket(aSocket, static_cast<char*>(buf), size);
         const int error = received < 0 ? LastSocketError() : 0;
         if (aSocket == Handle()) ReceiveCalled();
@@ -353,6 +471,7 @@ int32_t TSocket::SendBuf(int32_t aSocket, const void* buf, uint16_t len) {
         ReportError(kWsaNotSocket, aSocket, 1);
         return 0;
     }
+    if (aSocket == Handle() && Secured() != nullptr) return SendSecured(buf, len);
     const long sent = SendToSocket(aSocket, static_cast<const char*>(buf), len);
     if (sent >= 0) return static_cast<int32_t>(sent);
     const int error = LastSocketError();
@@ -366,5 +485,27 @@ int32_t TSocket::SendText(int32_t aSocket, std::string_view text) {
 }
 
 int32_t TSocket::Send(const void* buf, uint16_t len) { return SendBuf(Handle(), buf, len); }
+
+}  // namespace oprinter
+
+namespace oprinter {
+
+int32_t TSocket::ReceiveSecured(void* buf, uint16_t size) {
+    const TlsResult result = Secured()->Read(buf, size);
+    ReceiveCalled();
+    if (result.step == TlsStep::Done) return static_cast<int32_t>(result.count);
+    // Nothing decrypted yet, or the host's close, which the next read notification reports.
+    if (result.step != TlsStep::Failed) return 0;
+    ReportTlsFailure(result, Handle(), 0);
+    return 0;
+}
+
+int32_t TSocket::SendSecured(const void* buf, uint16_t len) {
+    const TlsResult result =
+        Secured()->WriteAllBy(buf, len, std::chrono::steady_clock::now() + TlsTimeLimit);
+    if (result.step == TlsStep::Done) return static_cast<int32_t>(result.count);
+    ReportTlsFailure(result, Handle(), 1);
+    return 0;
+}
 
 }  // namespace oprinter

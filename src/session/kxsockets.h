@@ -9,18 +9,22 @@
 // receive call (so it repeats while unread data remains), the peer's close
 // comes once the data before it has been read, and a non-blocking connect
 // reports its outcome as a connect notification or an error with Event 16.
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 
 #include <asio/io_context.hpp>
+#include <asio/steady_timer.hpp>
 
 #include "platform/DottedAddress.h"
 #include "platform/Socket.h"
+#include "platform/TlsConnection.h"
 #include "session/HandlerGuard.h"
 
 namespace oprinter {
@@ -58,6 +62,11 @@ private:
 class TVornSocket;
 using TSocketEvent = std::function<void(TVornSocket& sender, int32_t aSocket)>;
 using TErrorEvent = std::function<void(TVornSocket& sender, uint16_t error, int32_t aSocket, uint16_t event)>;
+// A TLS failure has a reason, not a socket error number.
+using TTlsErrorEvent = std::function<void(TVornSocket& sender, const std::string& reason)>;
+
+// How long the TLS handshake, and a send that must wait, may take.
+inline constexpr std::chrono::milliseconds kTlsTimeLimit = std::chrono::seconds(30);
 
 // Process-wide bookkeeping of the socket library. This platform has no library
 // to start, so startup always succeeds.
@@ -101,6 +110,11 @@ public:
     std::string IpAddr;
     // True: a plain non-blocking handle with no notifications.
     bool BlockingMode = false;
+    // When set before Connect, the connection speaks TLS from its first byte:
+    // the connect notification comes once the handshake has succeeded, and
+    // receive and send carry the decrypted bytes.
+    std::shared_ptr<const TlsContext> Tls;
+    std::chrono::milliseconds TlsTimeLimit = kTlsTimeLimit;
 
     TSocketEvent OnRead;
     TSocketEvent OnWrite;
@@ -109,6 +123,9 @@ public:
     TSocketEvent OnClose;
     TSocketEvent OnOOB;
     TErrorEvent OnError;
+    // A failed handshake or verification, or a broken TLS stream. The
+    // connection is unusable afterwards.
+    TTlsErrorEvent OnTlsError;
 
 protected:
     // Reports error to OnError unless it is would-block.
@@ -123,9 +140,16 @@ protected:
     void ReceiveCalled();
     // A send on Handle would block: a write notification follows when it can go.
     void SendBlocked();
+    // The host the connect went to; its certificate must name it.
+    void SetRemoteHost(const std::string& host) { remoteHost_ = host; }
+    // The TLS connection on Handle once the handshake is done, else nullptr.
+    TlsConnection* Secured() const { return phase_ == Phase::Connected ? tls_.get() : nullptr; }
+    // A failed TLS call on aSocket: a socket failure as a socket error, any
+    // other as a TLS error.
+    void ReportTlsFailure(const TlsResult& result, int32_t aSocket, uint16_t event);
 
 private:
-    enum class Phase { Unconnected, Connecting, Connected, Listening };
+    enum class Phase { Unconnected, Connecting, Handshaking, Connected, Listening };
 
     void Deactivate();
     void WatchForEvents();
@@ -134,6 +158,12 @@ private:
     void Readable();
     void Writable();
     void ConnectFinished();
+    void Connected();
+    void StartHandshake();
+    void ContinueHandshake();
+    void HandshakeFailed(const std::string& reason);
+    void SecuredReadable();
+    void ReadableAgain();
     // One notification, as the window procedure gets it: an error number that
     // is not 0 goes to OnError; otherwise the code selects the action.
     void Notify(int32_t aSocket, uint16_t code, int error);
@@ -141,6 +171,7 @@ private:
     void AcceptConnection(int32_t listener);
     void ReadLocalAddress();
 
+    asio::io_context& loop_;
     SocketWatcher watcher_;
     HandlerGuard guard_;  // revoked whenever the handle goes
     bool active_ = false;
@@ -154,6 +185,9 @@ private:
     bool readWatched_ = false;
     bool writeWatched_ = false;
     std::vector<int32_t> accepted_;
+    std::string remoteHost_;
+    std::unique_ptr<TlsConnection> tls_;
+    asio::steady_timer handshakeTimer_;
 };
 
 // The operations on the connection.
@@ -165,10 +199,13 @@ public:
     // keep-alive on. A connect that fails at once is reported with Event 0.
     void Connect(const std::string& host);
     // One receive of up to size bytes; the count, or 0 when the peer has closed,
-    // nothing is there, or on failure (reported with Event 0).
+    // nothing is there, or on failure (reported with Event 0). Over TLS: the
+    // decrypted bytes of one read.
     int32_t ReceiveBuf(int32_t aSocket, void* buf, uint16_t size);
     // One send of len bytes; the count the platform took, which may be less.
     // 0 on failure (reported with Event 1). Nothing is retried or queued.
+    // Over TLS all of it goes, waiting up to TlsTimeLimit for room: a record
+    // cut short cannot be taken back.
     int32_t SendBuf(int32_t aSocket, const void* buf, uint16_t len);
     // Texts beyond 65,535 bytes are cut there: one call carries no more.
     int32_t SendText(int32_t aSocket, std::string_view text);
@@ -177,6 +214,10 @@ public:
     // Test seam: the platform's connect call, for failures a test cannot
     // bring about on a real network.
     bool (*ConnectCall)(SocketHandle, Ipv4Address, uint16_t) = StartConnect;
+
+private:
+    int32_t ReceiveSecured(void* buf, uint16_t size);
+    int32_t SendSecured(const void* buf, uint16_t len);
 };
 
 }  // namespace oprinter

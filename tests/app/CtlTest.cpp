@@ -12,6 +12,7 @@
 #include "service/LoadConfig.h"
 #include "service/StateFile.h"
 #include "support/TempFolder.h"
+#include "support/TestCertificates.h"
 
 namespace oprinter {
 namespace {
@@ -112,11 +113,62 @@ TEST(CtlCheck, StoppedReadingExitsOneWithItsMessage) {
     EXPECT_EQ(Ctl("check a b").status, 2);
 }
 
+TEST(CtlCheck, CharsetAndPdfCopy) {
+    test::TempFolder folder;
+    const std::string required = R"(User="U" Password="" PrinterName="P" Log="False" LogDetail="False")";
+    folder.Write("OPrinter.cfg", "<c System=\"\xE2\x82\xAC\" " + required + R"( PdfCopy="True"/>)");
+    const Outcome json = Ctl("check --json " + ShellQuoted(folder.Path()));
+    EXPECT_EQ(json.status, 0);
+    EXPECT_TRUE(Holds(json.out, "\"System\": \"\xE2\x82\xAC\"")) << json.out;
+    EXPECT_TRUE(Holds(json.out, "\"Charset\": \"WINDOWS-1252\"")) << json.out;
+    EXPECT_TRUE(Holds(json.out, "\"PdfCopy\": true")) << json.out;
+    EXPECT_TRUE(Holds(json.out, "\"Warnings\": []")) << json.out;
+    // ISO 8859-1 has no euro sign.
+    folder.Write("OPrinter.cfg", "<c Charset=\"ISO-8859-1\" System=\"\xE2\x82\xAC\" " + required + "/>");
+    EXPECT_TRUE(Holds(Ctl("check --json " + ShellQuoted(folder.Path())).out, "\"System\": \"?\""));
+    folder.Write("OPrinter.cfg", "<c Charset=\"KLINGON\" System=\"S\" " + required + "/>");
+    const Outcome text = Ctl("check " + ShellQuoted(folder.Path()));
+    EXPECT_EQ(text.status, 0);
+    EXPECT_TRUE(Holds(text.out, "Charset: WINDOWS-1252\nPdfCopy: false\n")) << text.out;
+    EXPECT_TRUE(Holds(text.out, "Warning: Unknown Charset \"KLINGON\": the text is read as WINDOWS-1252\n"))
+        << text.out;
+}
+
 TEST(CtlCheck, BundledSampleReadsToTheEnd) {
     const Outcome outcome = Ctl("check --json " OPRINTER_SOURCE_DIR "/samples");
     EXPECT_EQ(outcome.status, 0) << outcome.out;
     EXPECT_TRUE(Holds(outcome.out, "\"Error\": null")) << outcome.out;
     EXPECT_TRUE(Holds(outcome.out, "\"PrinterName\": \"PRT01\"")) << outcome.out;
+}
+
+TEST(CtlCheck, TlsFilesAreReadAndTheirFaultsNamed) {
+    test::TempFolder folder;
+    const test::CertificateFiles one = test::MakeCertificate(folder, "one", "127.0.0.1");
+    const test::CertificateFiles two = test::MakeCertificate(folder, "two", "127.0.0.1");
+    folder.Write("empty.pem", "");
+    const auto config = [&](const std::string& tls) {
+        folder.Write("OPrinter.cfg", R"(<c System="S" User="U" Password="" PrinterName="P" Log="False" LogDetail="False" )" +
+                                         tls + "/>");
+        return Ctl("check " + ShellQuoted(folder.Path()));
+    };
+    Outcome outcome = config(R"(TLS="True" TLSCAFile="one.pem" TLSCertFile="one.pem" TLSKeyFile="one.key")");
+    EXPECT_EQ(outcome.status, 0) << outcome.out;
+    EXPECT_TRUE(Holds(outcome.out, "TLS: true\nFtpTLS: true\n")) << outcome.out;
+    EXPECT_TRUE(Holds(outcome.out, "TLSCAFile file: " + one.certificate + ": ok, 1 certificate\n")) << outcome.out;
+    EXPECT_TRUE(Holds(outcome.out, "TLSKeyFile file: " + one.key + ": ok, belongs to the certificate\n"))
+        << outcome.out;
+
+    outcome = config(R"(TLS="True" TLSCAFile="empty.pem" TLSCertFile="missing.pem" TLSKeyFile="two.key")");
+    EXPECT_EQ(outcome.status, 1) << outcome.out;
+    EXPECT_TRUE(Holds(outcome.out, "TLSCAFile file: " + folder.File("empty.pem") + ": holds no PEM certificate"))
+        << outcome.out;
+    EXPECT_TRUE(Holds(outcome.out, "cannot be read: No such file or directory")) << outcome.out;
+
+    outcome = config(R"(TLSCertFile="one.pem" TLSKeyFile="two.key")");
+    EXPECT_EQ(outcome.status, 1) << outcome.out;
+    EXPECT_TRUE(Holds(outcome.out, "TLSKeyFile file: " + two.key + ": does not belong to the certificate"))
+        << outcome.out;
+    EXPECT_TRUE(Holds(outcome.out, "TLSCAFile file: none: the system's trust store\n")) << outcome.out;
 }
 
 TEST(ServiceCommandLine, HelpAndVersionExitZeroAndStrayArgumentsStartNothing) {

@@ -24,8 +24,10 @@ protected:
         folder_.Write("doc.spool", SpoolFileBytes(AttributeText({"Nome=QSYSPRT", "DatiUtente=A \"Q\"", "Priorit\xE0=5"}),
                                                   {"AB\xE9", "\f", ""}));
     }
-    ShowRun Show(const std::string& args) const {
-        const int result = std::system((std::string(OPRINTER_BINARY_DIR "/oprinterctl show ") + args + " >" +
+    // In a UTF-8 terminal unless the locale is given.
+    ShowRun Show(const std::string& args, const std::string& locale = "C.UTF-8") const {
+        const std::string environment = "env -u LC_ALL -u LC_CTYPE LANG=" + locale + " ";
+        const int result = std::system((environment + OPRINTER_BINARY_DIR "/oprinterctl show " + args + " >" +
                                         folder_.File("out") + " 2>" + folder_.File("err"))
                                            .c_str());
         return {WIFEXITED(result) ? WEXITSTATUS(result) : -1, folder_.Read("out"), folder_.Read("err")};
@@ -38,11 +40,28 @@ protected:
 TEST_F(ShowCommand, PlainTextAndJson) {
     const ShowRun plain = Show(File("doc.spool"));
     EXPECT_EQ(plain.status, 0) << plain.err;
-    EXPECT_EQ(plain.out, "Nome=QSYSPRT\nDatiUtente=A \"Q\"\nPriorit\xE0=5\n\nAB\xE9\r\n\f\r\n\r\n");
-    EXPECT_EQ(Show("--text " + File("doc.spool")).out, "AB\xE9\r\n\f\r\n\r\n");
+    EXPECT_EQ(plain.out, "Nome=QSYSPRT\nDatiUtente=A \"Q\"\nPriorit\xC3\xA0=5\n\nAB\xC3\xA9\r\n\f\r\n\r\n");
+    EXPECT_EQ(Show("--text " + File("doc.spool")).out, "AB\xC3\xA9\r\n\f\r\n\r\n");
     EXPECT_EQ(Show("--json " + File("doc.spool")).out,
               "{\"attributes\":{\"Nome\":\"QSYSPRT\",\"DatiUtente\":\"A \\\"Q\\\"\",\"Priorit\xC3\xA0\":\"5\"},"
               "\"text\":\"AB\xC3\xA9\\r\\n\\f\\r\\n\\r\\n\"}\n");
+}
+
+TEST_F(ShowCommand, TerminalsAndCharacterSets) {
+    folder_.Write("euro.spool", SpoolFileBytes(AttributeText({"Nome=FATTURA"}), {"Totale \x80 12,50 pi\xF9 IVA"}));
+    EXPECT_EQ(Show("--text " + File("euro.spool")).out, "Totale \xE2\x82\xAC 12,50 pi\xC3\xB9 IVA\r\n");
+    // A terminal without those characters gets a "?" for each.
+    EXPECT_EQ(Show("--text " + File("euro.spool"), "C").out, "Totale ? 12,50 pi? IVA\r\n");
+    EXPECT_EQ(Show("--text --raw " + File("euro.spool")).out, "Totale \x80 12,50 pi\xF9 IVA\r\n");
+    EXPECT_EQ(Show("--raw " + File("euro.spool")).out, "Nome=FATTURA\n\nTotale \x80 12,50 pi\xF9 IVA\r\n");
+    // Another code page: 0xA4 is the euro sign of ISO 8859-15.
+    folder_.Write("latin9.spool", SpoolFileBytes(AttributeText({}), {"\xA4"}));
+    EXPECT_EQ(Show("--text --charset ISO-8859-15 " + File("latin9.spool")).out, "\xE2\x82\xAC\r\n");
+    EXPECT_EQ(Show("--json --charset ISO-8859-15 " + File("latin9.spool")).out,
+              "{\"attributes\":{},\"text\":\"\xE2\x82\xAC\\r\\n\"}\n");
+    const ShowRun unknown = Show("--charset NO-SUCH " + File("euro.spool"));
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_NE(unknown.err.find("unknown character set \"NO-SUCH\""), std::string::npos) << unknown.err;
 }
 
 TEST_F(ShowCommand, FilesWithoutTheLayoutAndWrongArguments) {
@@ -55,6 +74,7 @@ TEST_F(ShowCommand, FilesWithoutTheLayoutAndWrongArguments) {
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.err.find("No such file or directory"), std::string::npos) << missing.err;
     for (const std::string& args : {std::string(), "--json --text " + File("doc.spool"), "--xml " + File("doc.spool"),
+                                    "--json --raw " + File("doc.spool"), std::string("--charset"),
                                     File("doc.spool") + " " + File("doc.spool")}) {
         const ShowRun run = Show(args);
         EXPECT_EQ(run.status, 2) << args;

@@ -25,7 +25,7 @@ EXECUTABLES = {}
 # Log texts that only a fault produces.
 FAULT_TEXTS = (b"Read Error: ", b"Retrieve Error: ", b"Decode Error: ", b"AddSpoolData Error: ",
                b"AvvioPgm Error: ", b"Error: SOCKET ERROR ", b"<!> ", b"0x03 not found.",
-               b"Head Size Error!", b"Errore ", b"Unknow ", b"Call Error: ", b"Start Error: ")
+               b"Head Size Error!", b"Errore ", b"Unknow ", b"Call Error: ", b"Start Error: ", b"Error: TLS ")
 # Step markers of the trace at DebugLevel 2.
 STEP_MARKER = re.compile(rb"(Inizio|Fine) [A-Z].*")
 SPOOL_NAME = re.compile(rb"(.*) (\d{17})\.spool", re.DOTALL)
@@ -80,7 +80,7 @@ class E2ECase(unittest.TestCase):
     def _expected_entries(run):
         entries = ["oprinter", "OPrinter.cfg", "CvTable", "host.log", "host.err", "service.out", "oprinter.state"]
         entries += [os.path.basename(name) for name in run.log_files()]
-        entries += [folder for folder in ("Spool", "tmp") if os.path.isdir(os.path.join(run.folder, folder))]
+        entries += [folder for folder in ("Spool", "tmp", "tls") if os.path.isdir(os.path.join(run.folder, folder))]
         return entries
 
     def session_texts(self, run):

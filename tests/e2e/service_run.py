@@ -17,6 +17,7 @@ import time
 HOST_FOLDER = os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))), "testhost")
 sys.path.insert(0, HOST_FOLDER)
 
+import certificates  # noqa: E402
 import scenarios  # noqa: E402
 import service_config  # noqa: E402
 from spooled_files import SAMPLES  # noqa: E402
@@ -48,6 +49,10 @@ class ServiceRun:
         self.settings = service_config.settings(address, self.scenario, oprinterctl)
         with open(os.path.join(self.folder, "OPrinter.cfg"), "wb") as cfg:
             cfg.write(service_config.oprinter_cfg(self.settings, datetime.date.today()))
+        self.certificates = None
+        if self.scenario.tls or self.scenario.ftp_tls:
+            self.certificates = os.path.join(self.folder, "tls")
+            certificates.make(self.certificates, address)
         self.host_log_path = os.path.join(self.folder, "host.log")
         self.host = None
         self.service = None
@@ -80,6 +85,8 @@ class ServiceRun:
     def _start_host(self):
         command = [PYTHON, os.path.join(HOST_FOLDER, "ibmi_host.py"), self.address, self.scenario.name,
                    "--log", self.host_log_path]
+        if self.certificates:
+            command += ["--certificates", self.certificates]
         if self.host_namespace:
             command = ["ip", "netns", "exec", self.host_namespace] + command
         with open(os.path.join(self.folder, "host.err"), "wb") as errors:

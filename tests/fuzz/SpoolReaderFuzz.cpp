@@ -10,6 +10,7 @@
 #include "app/oprinterctl/JsonText.h"
 #include "datastream/SpoolFileLayout.h"
 #include "datastream/SpoolFileReader.h"
+#include "platform/TextConverter.h"
 
 using namespace oprinter;
 using fuzz::Require;
@@ -29,10 +30,13 @@ bool IsJsonString(std::string_view json) {
             continue;
         }
         if (byte < 0x80) continue;
-        // ISO 8859-1 turns into two-byte sequences only.
-        if ((byte & 0xE0) != 0xC0 || i + 2 >= json.size() || (static_cast<uint8_t>(json[i + 1]) & 0xC0) != 0x80)
-            return false;
-        ++i;
+        // The Windows code page turns into two- and three-byte sequences only.
+        const size_t continuations = (byte & 0xE0) == 0xC0 ? 1 : (byte & 0xF0) == 0xE0 ? 2 : 0;
+        if (continuations == 0 || i + continuations + 1 >= json.size()) return false;
+        for (size_t k = 1; k <= continuations; ++k) {
+            if ((static_cast<uint8_t>(json[i + k]) & 0xC0) != 0x80) return false;
+        }
+        i += continuations;
     }
     return true;
 }
@@ -54,7 +58,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Require(SplitAttributeText(AttributeText(content.Attributes)) == content.Attributes,
                 "attributes read back as written");
     }
-    for (const std::string& item : content.Attributes) Require(IsJsonString(ctl::JsonString(item)), "JSON item");
-    Require(IsJsonString(ctl::JsonString(content.Text)), "JSON text");
+    static const TextConverter toUtf8(kDefaultCharset, "UTF-8");
+    for (const std::string& item : content.Attributes) {
+        Require(IsJsonString(ctl::JsonString(toUtf8.Convert(item))), "JSON item");
+    }
+    Require(IsJsonString(ctl::JsonString(toUtf8.Convert(content.Text))), "JSON text");
     return 0;
 }

@@ -6,6 +6,7 @@
 
 #include "hostspool/FtpSock.h"
 #include "support/MemoryChannel.h"
+#include "platform/TlsContext.h"
 
 namespace oprinter {
 namespace {
@@ -106,6 +107,66 @@ TEST(FtpConnectionTest, StepLimitIsAskedAtEveryWait) {
     next = 5s;
     EXPECT_FALSE(ftp.FtpCommand("RCMD X"));  // end of stream
     EXPECT_EQ(asked.back(), 5s);
+}
+
+// With FtpTLS, nothing of the login goes out unless TLS is up.
+HostAccess TlsAccess() {
+    HostAccess access = Access();
+    access.FtpTLS = true;
+    std::string failure;
+    access.Tls = TlsContext::Make({}, failure);
+    EXPECT_TRUE(access.Tls) << failure;
+    return access;
+}
+
+FtpConnection TlsLoginOver(ChannelScript& script, const HostAccess& access) {
+    return FtpLogin(access, [] { return 1s; },
+                    [&script](const std::string&, uint16_t, std::chrono::milliseconds, std::string&) {
+                        return std::make_unique<MemoryChannel>(script);
+                    });
+}
+
+TEST(FtpConnectionTest, TlsThatCannotBeHadSendsNoUserNorPassword) {
+    struct Case {
+        std::vector<std::string> incoming;
+        std::string lastReply;
+    };
+    for (const Case& wanted : {
+             Case{{"220 ready\r\n", "502 Unrecognized encryption type.\r\n"},
+                  "TLS refused by the FTP server: 502 Unrecognized encryption type."},
+             // Bytes behind the go-ahead came in clear and could be anybody's.
+             Case{{"220 ready\r\n", "234 AUTH TLS successful.\r\n230 Logged on.\r\n"},
+                  "TLS refused: the FTP server sent more after its AUTH TLS reply"},
+             Case{{"220 ready\r\n", "234 AUTH TLS successful.\r\n"},
+                  "TLS connection closed by the host during the handshake"},
+         }) {
+        ChannelScript script;
+        script.incoming.assign(wanted.incoming.begin(), wanted.incoming.end());
+        {
+            FtpConnection ftp = TlsLoginOver(script, TlsAccess());
+            EXPECT_EQ(ftp.LoginResult(), kFtpTlsFailed);
+            EXPECT_EQ(ftp.FtpLastReply(), wanted.lastReply);
+        }
+        EXPECT_EQ(script.sent.substr(0, 10), "AUTH TLS\r\n");
+        EXPECT_EQ(script.sent.find("USER"), std::string::npos) << script.sent;
+        EXPECT_EQ(script.sent.find("PASS"), std::string::npos) << script.sent;
+        EXPECT_NE(script.ended, "");
+    }
+}
+
+TEST(FtpConnectionTest, TlsWithoutItsContextDoesNotConnect) {
+    HostAccess access = Access();
+    access.FtpTLS = true;
+    access.TlsFailure = "cannot use the CA file /x/ca.pem";
+    bool connected = false;
+    FtpConnection ftp = FtpLogin(access, [] { return 1s; },
+                                 [&connected](const std::string&, uint16_t, std::chrono::milliseconds, std::string&) {
+                                     connected = true;
+                                     return std::unique_ptr<ByteChannel>();
+                                 });
+    EXPECT_EQ(ftp.LoginResult(), kFtpTlsFailed);
+    EXPECT_EQ(ftp.FtpLastReply(), "TLS cannot use the CA file /x/ca.pem");
+    EXPECT_FALSE(connected);
 }
 
 }  // namespace

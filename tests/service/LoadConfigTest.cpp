@@ -139,9 +139,9 @@ TEST_F(LoadConfigTest, FailureAfterLogIsTrueIsLogged) {
     EXPECT_NE(reading.error.find("\"maybe\""), std::string::npos) << reading.error;
 }
 
-TEST_F(LoadConfigTest, ValuesBecomeLatin1WhateverTheFilesEncoding) {
+TEST_F(LoadConfigTest, ValuesBecomeTheCharsetWhateverTheFilesEncoding) {
     Load("<?xml version=\"1.0\" encoding=\"UTF-8\"?><c System=\"Citt\xC3\xA0 \xE2\x82\xAC &#233;&#x1F600;\"/>");
-    EXPECT_EQ(settings.System, "Citt\xE0 ? \xE9?");
+    EXPECT_EQ(settings.System, "Citt\xE0 \x80 \xE9?");
     Load("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><c System=\"Citt\xE0\"/>");
     EXPECT_EQ(settings.System, "Citt\xE0");
     // An encoding unknown to the parser: its 8-bit bytes are kept.
@@ -151,6 +151,29 @@ TEST_F(LoadConfigTest, ValuesBecomeLatin1WhateverTheFilesEncoding) {
     const char utf16[] = "\xFF\xFE<\0c\0 \0S\0y\0s\0t\0e\0m\0=\0\"\0\xE0\0\"\0/\0>\0";
     Load(std::string(utf16, sizeof utf16 - 1));
     EXPECT_EQ(settings.System, "\xE0");
+}
+
+TEST_F(LoadConfigTest, CharsetIsReadFirstAndAnUnknownOneIsLoggedOnce) {
+    const std::string euroFolder = "GGMaxLog=\"1\" SaveLogPath=\"/\xE2\x82\xAC/\"";
+    EXPECT_TRUE(Load(Config(R"(Charset="ISO-8859-15" Log="False" LogDetail="False" )" + euroFolder)).complete);
+    EXPECT_EQ(settings.Charset, "ISO-8859-15");
+    EXPECT_EQ(settings.SaveLogPath, "/\xA4/");
+    EXPECT_FALSE(settings.PdfCopy);
+
+    settings = Settings();
+    clock.now = test::At(10, 15, 0);
+    const ConfigReading unknown = Load(Config(R"(Charset="EBCDIC-KLINGON" Log="True" LogDetail="False" PdfCopy="1")"));
+    EXPECT_TRUE(unknown.complete);
+    EXPECT_EQ(settings.Charset, "WINDOWS-1252");
+    EXPECT_TRUE(settings.PdfCopy);
+    const std::string warning = "Unknown Charset \"EBCDIC-KLINGON\": the text is read as WINDOWS-1252";
+    EXPECT_EQ(unknown.warnings, (std::vector<std::string>{warning}));
+    EXPECT_EQ(folder.Read("OPrinter 2026-12-08.log"), "08/12/2026 10:15:00: " + warning + "\r\n");
+    EXPECT_EQ(ConfiguredCharset(folder.Path()), "WINDOWS-1252");
+
+    Load(Config(R"(Charset="cp1250" Log="False" LogDetail="False" PdfCopy="maybe")"));
+    EXPECT_EQ(ConfiguredCharset(folder.Path()), "cp1250");
+    EXPECT_FALSE(settings.PdfCopy);
 }
 
 TEST(ValueForms, BooleanAndIntegerAreStrict) {
@@ -180,6 +203,39 @@ TEST(TimeFromText, FixedPositionsAndRange) {
         {"ab:cd:ef", {0, 0, 0}},    {"+1:+2:+3", {1, 2, 3}},  {"10:20:30 extra", {10, 20, 30}},
     };
     for (const auto& c : cases) EXPECT_EQ(TimeFromText(c.text), c.time) << c.text;
+}
+
+TEST_F(LoadConfigTest, TlsSettingsDefaultToClearTextAndFollowTheirAttributes) {
+    EXPECT_TRUE(Load(Config(R"(Log="False" LogDetail="False")")).complete);
+    EXPECT_FALSE(settings.TLS);
+    EXPECT_FALSE(settings.FtpTLS);
+    EXPECT_TRUE(settings.TLSVerify);
+    EXPECT_EQ(settings.TLSCAFile, "");
+
+    Settings fresh;
+    settings = fresh;
+    EXPECT_TRUE(Load(Config(R"(Log="False" LogDetail="False" TLS="true" TLSCAFile="certs/ca.pem" TLSVerify="0"
+                                TLSCertFile="/etc/op/c.pem" TLSKeyFile="c.key")")).complete);
+    EXPECT_TRUE(settings.TLS);
+    EXPECT_TRUE(settings.FtpTLS) << "FtpTLS follows TLS when absent";
+    EXPECT_FALSE(settings.TLSVerify);
+    EXPECT_EQ(settings.TLSCAFile, "certs/ca.pem");
+    EXPECT_EQ(settings.TLSCertFile, "/etc/op/c.pem");
+    EXPECT_EQ(settings.TLSKeyFile, "c.key");
+
+    settings = fresh;
+    EXPECT_TRUE(Load(Config(R"(Log="False" LogDetail="False" TLS="True" FtpTLS="False")")).complete);
+    EXPECT_TRUE(settings.TLS);
+    EXPECT_FALSE(settings.FtpTLS);
+}
+
+TEST_F(LoadConfigTest, TlsSettingsSurviveAReadingThatStopsAndMistypedOnesStaySecure) {
+    // A damaged file must not leave the password in clear text.
+    const ConfigReading reading = Load(Config(R"(TLS="yes" TLSVerify="nein" Log="True")"));
+    EXPECT_FALSE(reading.complete);
+    EXPECT_TRUE(settings.TLS);
+    EXPECT_TRUE(settings.FtpTLS);
+    EXPECT_TRUE(settings.TLSVerify);
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/ServiceInstaller.h"
+#include "platform/linux/ServiceInstaller.h"
 #include "service/CommandLine.h"
 #include "service/ServiceIdentity.h"
 #include "service/ServiceRegistration.h"

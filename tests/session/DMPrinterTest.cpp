@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <memory>
@@ -43,8 +44,10 @@ class SessionTest : public ::testing::Test {
 protected:
     SessionTest() { clock.now = test::At(9, 0, 0); }
 
-    TDMPrinter& Create(int32_t debugLevel = 0) {
-        printer = std::make_unique<TDMPrinter>(SessionContext{loop, folder.Path(), clock, log, events});
+    TDMPrinter& Create(int32_t debugLevel = 0) { return Create({loop, folder.Path(), clock, log, events}, debugLevel); }
+
+    TDMPrinter& Create(const SessionContext& context, int32_t debugLevel = 0) {
+        printer = std::make_unique<TDMPrinter>(context);
         printer->System = "127.0.0.1";
         printer->PrinterName = "PRT01";
         printer->Log = true;
@@ -56,7 +59,12 @@ protected:
     }
 
     void StartConnected(int32_t debugLevel = 0) {
-        Create(debugLevel).StartSession();
+        Create(debugLevel);
+        Connect();
+    }
+
+    void Connect() {
+        printer->StartSession();
         ASSERT_TRUE(RunUntil(loop, [&] { return host.Connected() && !printer->Telnet.IpAddr.empty(); }));
     }
 
@@ -104,6 +112,31 @@ TEST_F(SessionTest, RefusedConnectLogsOneSocketError) {
     EXPECT_EQ(session.StatusText, "Error: SOCKET ERROR 10061");
     EXPECT_FALSE(session.TimerSaveEnabled());
     EXPECT_TRUE(events.entries.empty());
+}
+
+TEST_F(SessionTest, TlsThatCannotBeSetUpEndsTheSessionBeforeAnyConnect) {
+    TDMPrinter& session = Create();
+    session.TLS = true;
+    session.TLSCAFile = "missing-ca.pem";  // beside the service
+    session.StartSession();
+    RunFor(loop, std::chrono::milliseconds(50));
+    // The reason is the platform's: the file here, or TLS left out of the build.
+    std::string reason;
+    ASSERT_EQ(TlsContext::Make(TlsOptions{true, folder.File("missing-ca.pem"), "", ""}, reason), nullptr);
+    ASSERT_EQ(LogLines(), std::vector<std::string>{"Error: TLS " + reason});
+    EXPECT_EQ(session.StatusText, LogLines()[0]);
+    EXPECT_FALSE(session.IsConnected());
+    EXPECT_FALSE(host.Connected());
+}
+
+TEST_F(SessionTest, UnverifiedTlsWarnsOncePerSession) {
+    TDMPrinter& session = Create();
+    session.FtpTLS = true;
+    session.TLSVerify = false;
+    session.StartSession();
+    ASSERT_TRUE(RunUntil(loop, [&] { return host.Connected(); }));
+    EXPECT_EQ(LogLines(),
+              (std::vector<std::string>{"Warning: TLSVerify is False: the host's certificate is not checked"}));
 }
 
 TEST_F(SessionTest, ConnectThatCannotStartEndsTheSession) {
@@ -237,6 +270,87 @@ TEST_F(SessionTest, DestroyingTheSessionWithNotificationsPendingIsSafe) {
     host.Send("\xFF\xFD\x27");
     printer.reset();  // data waiting to be read
     ASSERT_TRUE(RunUntil(loop, [&] { return host.ClientClosed(); }));
+}
+
+// A print record holding the given print data; its length field counts the
+// whole record.
+std::string PrintRecordOf(const std::string& data) {
+    const size_t length = 10 + data.size();
+    return std::string{static_cast<char>(length >> 8), static_cast<char>(length & 0xFF)} +
+           "\x12\xA0\x01\x01\x04\x00\x00\x01"s + data + "\xFF\xEF";
+}
+
+// Each NUL asks for the attributes; against a host whose FTP server never
+// answers, the second retrieval of the record gets what the first left of the
+// budget, here nothing, so the record waits for one budget, not two.
+TEST_F(SessionTest, RetrievalsOfOneRecordShareOneFtpBudget) {
+    LoopbackHost silentFtp(loop);  // connections wait in its backlog, never greeted
+    SessionContext context{loop, folder.Path(), DefaultClock(), log, events, silentFtp.Port()};
+    context.ftpTimeLimit = std::chrono::milliseconds(600);
+    context.ftpBudget = std::chrono::milliseconds(1500);
+    Create(context);
+    Connect();
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(Exchange(PrintRecordOf("\x03\x05" "A\0B\0C" "\0"s), kAcknowledgement.size()), kAcknowledgement);
+    const auto took = std::chrono::steady_clock::now() - started;
+    EXPECT_GE(took, std::chrono::milliseconds(1400));
+    EXPECT_LT(took, std::chrono::milliseconds(2400));
+    const std::string silent = "Retrieve Error: Timed out waiting for a reply from the FTP server";
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{silent, silent,
+                                                    "Retrieve Error: Time budget of 1 seconds ran out after 2 attempts",
+                                                    "Retrieve Error: Time budget of 1 seconds ran out after 0 attempts"}));
+    EXPECT_FALSE(printer->LastSpoolFile().empty()) << "saved without attributes";
+}
+
+// Print data of about `size` bytes of 132-column report text, 60 lines a
+// page, in segments of up to 250 bytes.
+std::vector<std::string> ReportPrintData(size_t size) {
+    std::string text;
+    for (size_t line = 0; text.size() < size; ++line) {
+        if (line % 60 == 59) text += "\f";
+        text += "Riga " + std::to_string(line) + std::string(120, '.') + "\r\n";
+    }
+    std::vector<std::string> records;
+    std::string data;  // no NUL: the attributes are not fetched
+    for (size_t at = 0; at < text.size(); at += 250) {
+        const std::string piece = text.substr(at, 250);
+        data += "\x03"s + static_cast<char>(piece.size()) + piece;
+        if (data.size() > 60000) records.push_back(std::move(data)), data.clear();
+    }
+    records.push_back(data + '\0');  // end of document
+    return records;
+}
+
+TEST_F(SessionTest, LargeDocumentsPdfIsMadeWhileTheRecordsGoOn) {
+    StartConnected();
+    printer->PdfCopy = true;
+    printer->PdfMakerProgram = OPRINTER_BINARY_DIR "/oprinter";
+    const std::vector<std::string> records = ReportPrintData(20 << 20);
+    for (const std::string& data : records) {
+        host.ClearReceived();
+        host.Send(PrintRecordOf(data));
+        ASSERT_TRUE(RunUntil(loop, [&] { return host.Received() == kAcknowledgement; })) << host.Received().size();
+    }
+    const auto pdfLogged = [&] {
+        const std::vector<std::string> lines = LogLines();
+        return std::any_of(lines.begin(), lines.end(), [](const std::string& line) { return line.starts_with("PDF"); });
+    };
+    // The next records are answered at once while the PDF is being made.
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 20; ++i) {
+        host.ClearReceived();
+        host.Send(PrintRecordOf(""));
+        ASSERT_TRUE(RunUntil(loop, [&] { return host.Received() == kAcknowledgement; }));
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    EXPECT_FALSE(pdfLogged());
+
+    ASSERT_TRUE(RunUntil(loop, pdfLogged, std::chrono::minutes(3)));
+    const std::vector<std::string> spool = LogLines();
+    const std::string line = *std::find_if(spool.begin(), spool.end(), [](auto& l) { return l.starts_with("PDF"); });
+    ASSERT_EQ(line.rfind("PDF: " + folder.File("Spool/ "), 0), 0u) << line;
+    EXPECT_TRUE(line.ends_with(".pdf")) << line;
+    EXPECT_TRUE(std::filesystem::exists(line.substr(5)));
 }
 
 }  // namespace

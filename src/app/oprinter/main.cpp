@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/oprinter/MakePdfs.h"
 #include "app/oprinter/RunService.h"
 #include "app/oprinter/Usage.h"
 #include "platform/ExecutableFolder.h"
@@ -14,6 +15,7 @@
 #include "service/CommandLine.h"
 #include "service/LoadConfig.h"
 #include "service/ServiceRegistration.h"
+#include "session/PdfCopyQueue.h"
 
 namespace {
 
@@ -44,6 +46,8 @@ std::string ConfiguredLogFolder() {
 
 int main(int argc, char** argv) {
     using namespace oprinter;
+    // The session starts this program again to make PDFs away from its loop.
+    if (argc > 1 && argv[1] == kPdfMakerSwitch) return MakePdfs(std::vector<std::string>(argv + 2, argv + argc));
     const CommandLine commandLine = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (!commandLine.error.empty()) {
         std::cerr << "oprinter: " << commandLine.error << "\n\n" << UsageText(ExecutableFolder());

@@ -9,7 +9,9 @@
 #include "app/oprinterctl/JsonText.h"
 #include "platform/Clock.h"
 #include "platform/ExecutableFolder.h"
-#include "service/Latin1Text.h"
+#include "platform/TextConverter.h"
+#include "platform/TlsContext.h"
+#include "platform/TlsFiles.h"
 #include "service/LoadConfig.h"
 
 namespace oprinter::ctl {
@@ -47,8 +49,16 @@ struct SettingValue {
     std::string json;
 };
 
-SettingValue TextSetting(const char* name, const std::string& value) {
-    return {name, Latin1ToUtf8(value), JsonString(value)};
+// The settings' text in the terminal's character set and in UTF-8.
+struct SettingTexts {
+    explicit SettingTexts(const std::string& charset)
+        : toTerminal(charset, TerminalCharset()), toUtf8(charset, "UTF-8") {}
+    TextConverter toTerminal;
+    TextConverter toUtf8;
+};
+
+SettingValue TextSetting(const SettingTexts& texts, const char* name, const std::string& value) {
+    return {name, texts.toTerminal.Convert(value), JsonString(texts.toUtf8.Convert(value))};
 }
 
 SettingValue NumberSetting(const char* name, long long value) {
@@ -60,22 +70,63 @@ SettingValue BooleanSetting(const char* name, bool value) {
     return {name, text, text};
 }
 
-std::vector<SettingValue> SettingValues(const Settings& settings) {
+std::vector<SettingValue> SettingValues(const Settings& settings, const SettingTexts& texts) {
     return {
-        TextSetting("Language", settings.Language),
-        TextSetting("System", settings.System),
-        TextSetting("User", settings.User),
+        TextSetting(texts, "Language", settings.Language),
+        TextSetting(texts, "System", settings.System),
+        TextSetting(texts, "User", settings.User),
         NumberSetting("PasswordLength", static_cast<long long>(settings.Password.size())),
-        TextSetting("PrinterName", settings.PrinterName),
+        TextSetting(texts, "PrinterName", settings.PrinterName),
         BooleanSetting("Log", settings.Log),
         BooleanSetting("LogDetail", settings.LogDetail),
         NumberSetting("MaxLog", settings.MaxLog),
         NumberSetting("GGMaxLog", settings.GGMaxLog),
-        TextSetting("SaveLogPath", settings.SaveLogPath),
+        TextSetting(texts, "SaveLogPath", settings.SaveLogPath),
         BooleanSetting("SpoolInfoAPI", settings.SpoolInfoAPI),
-        TextSetting("APILib", settings.APILib),
+        TextSetting(texts, "APILib", settings.APILib),
         NumberSetting("DebugLevel", settings.DebugLevel),
+        TextSetting(texts, "Charset", settings.Charset),
+        BooleanSetting("PdfCopy", settings.PdfCopy),
+        BooleanSetting("TLS", settings.TLS),
+        BooleanSetting("FtpTLS", settings.FtpTLS),
+        TextSetting(texts, "TLSCAFile", settings.TLSCAFile),
+        BooleanSetting("TLSVerify", settings.TLSVerify),
+        TextSetting(texts, "TLSCertFile", settings.TLSCertFile),
+        TextSetting(texts, "TLSKeyFile", settings.TLSKeyFile),
     };
+}
+
+// One TLS file as the service would find it, and what it holds.
+struct CheckedFile {
+    const char* setting;
+    std::string path;  // empty: not configured
+    TlsFileCheck check;
+};
+
+std::vector<CheckedFile> CheckedTlsFiles(const Settings& settings, const std::string& folder) {
+    const std::string ca = PathBesideFolder(settings.TLSCAFile, folder);
+    const std::string certificate = PathBesideFolder(settings.TLSCertFile, folder);
+    const std::string key = PathBesideFolder(settings.TLSKeyFile, folder);
+    std::vector<CheckedFile> files;
+    if (ca.empty()) {
+        files.push_back({"TLSCAFile", ca, {true, "none: the system's trust store"}});
+    } else {
+        files.push_back({"TLSCAFile", ca, CheckCAFile(ca)});
+    }
+    if (!certificate.empty() || !key.empty()) {
+        files.push_back({"TLSCertFile", certificate,
+                         certificate.empty() ? TlsFileCheck{false, "missing: TLSKeyFile needs it"} : CheckCertificateFile(certificate)});
+        files.push_back({"TLSKeyFile", key,
+                         key.empty() ? TlsFileCheck{false, "missing: TLSCertFile needs it"} : CheckKeyFile(key, certificate)});
+    }
+    return files;
+}
+
+bool AllUsable(const std::vector<CheckedFile>& files) {
+    for (const CheckedFile& file : files) {
+        if (!file.check.ok) return false;
+    }
+    return true;
 }
 
 std::string TimeText(const TimeOfDay& time) {
@@ -85,14 +136,21 @@ std::string TimeText(const TimeOfDay& time) {
     return text;
 }
 
-void PrintText(const Settings& settings, const ConfigReading& reading) {
-    for (const SettingValue& value : SettingValues(settings)) std::printf("%s: %s\n", value.name, value.text.c_str());
+void PrintText(const Settings& settings, const ConfigReading& reading, const std::vector<CheckedFile>& files) {
+    const SettingTexts texts(settings.Charset);
+    for (const SettingValue& value : SettingValues(settings, texts))
+        std::printf("%s: %s\n", value.name, value.text.c_str());
+    for (const CheckedFile& file : files) {
+        std::printf("%s file: %s%s%s\n", file.setting, texts.toTerminal.Convert(file.path).c_str(),
+                    file.path.empty() ? "" : ": ", texts.toTerminal.Convert(file.check.text).c_str());
+    }
     for (std::size_t day = 0; day < settings.Schedule.size(); ++day) {
         const TDaySchedule& entry = settings.Schedule[day];
         std::printf("%s: Skedula %s, %s to %s\n", std::string(kDayNames[day]).c_str(), entry.Skedula ? "true" : "false",
                     TimeText(entry.StartTime).c_str(), TimeText(entry.EndTime).c_str());
     }
-    if (!reading.complete) std::printf("Error: %s\n", Latin1ToUtf8(reading.error).c_str());
+    for (const std::string& warning : reading.warnings) std::printf("Warning: %s\n", warning.c_str());
+    if (!reading.complete) std::printf("Error: %s\n", texts.toTerminal.Convert(reading.error).c_str());
 }
 
 std::string JsonDay(const TDaySchedule& entry) {
@@ -100,15 +158,37 @@ std::string JsonDay(const TDaySchedule& entry) {
            TimeText(entry.StartTime) + "\", \"EndTime\": \"" + TimeText(entry.EndTime) + "\"}";
 }
 
-void PrintJson(const Settings& settings, const ConfigReading& reading) {
+std::string JsonWarnings(const ConfigReading& reading, const SettingTexts& texts) {
+    std::string json = "[";
+    for (size_t i = 0; i < reading.warnings.size(); ++i)
+        json += (i > 0 ? ", " : "") + JsonString(texts.toUtf8.Convert(reading.warnings[i]));
+    return json + "]";
+}
+
+std::string JsonFiles(const std::vector<CheckedFile>& files, const SettingTexts& texts) {
+    std::string json = "{";
+    for (std::size_t index = 0; index < files.size(); ++index) {
+        const CheckedFile& file = files[index];
+        json += std::string(index == 0 ? "\n" : ",\n") + "    \"" + file.setting + "\": {\"Path\": " +
+                JsonString(texts.toUtf8.Convert(file.path)) + ", \"Usable\": " + (file.check.ok ? "true" : "false") +
+                ", \"Detail\": " + JsonString(texts.toUtf8.Convert(file.check.text)) + "}";
+    }
+    return json + "\n  }";
+}
+
+void PrintJson(const Settings& settings, const ConfigReading& reading, const std::vector<CheckedFile>& files) {
+    const SettingTexts texts(settings.Charset);
     std::string json = "{\n";
-    for (const SettingValue& value : SettingValues(settings))
+    for (const SettingValue& value : SettingValues(settings, texts))
         json += "  \"" + std::string(value.name) + "\": " + value.json + ",\n";
+    json += "  \"TLSFiles\": " + JsonFiles(files, texts) + ",\n";
     json += "  \"Schedule\": [\n";
     for (std::size_t day = 0; day < settings.Schedule.size(); ++day) {
         json += "    " + JsonDay(settings.Schedule[day]) + (day + 1 < settings.Schedule.size() ? ",\n" : "\n");
     }
-    json += "  ],\n  \"Error\": " + (reading.complete ? std::string("null") : JsonString(reading.error)) + "\n}\n";
+    json += "  ],\n  \"Warnings\": " + JsonWarnings(reading, texts) + ",\n";
+    const std::string error = reading.complete ? "null" : JsonString(texts.toUtf8.Convert(reading.error));
+    json += "  \"Error\": " + error + "\n}\n";
     std::fputs(json.c_str(), stdout);
 }
 
@@ -128,12 +208,13 @@ int RunCheck(const std::vector<std::string>& args) {
     // The reading logs its failure where the service would.
     const LogWriter log(options->folder, DefaultClock());
     const ConfigReading reading = LoadConfig(options->folder, settings, log);
+    const std::vector<CheckedFile> files = CheckedTlsFiles(settings, options->folder);
     if (options->json) {
-        PrintJson(settings, reading);
+        PrintJson(settings, reading, files);
     } else {
-        PrintText(settings, reading);
+        PrintText(settings, reading, files);
     }
-    return reading.complete ? 0 : 1;
+    return reading.complete && AllUsable(files) ? 0 : 1;
 }
 
 }  // namespace oprinter::ctl

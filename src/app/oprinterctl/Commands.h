@@ -9,6 +9,7 @@ namespace oprinter::ctl {
 int RunScramble(const std::vector<std::string>& args);
 int RunCheck(const std::vector<std::string>& args);
 int RunShow(const std::vector<std::string>& args);
+int RunPdf(const std::vector<std::string>& args);
 int RunStatus(const std::vector<std::string>& args);
 int RunNew(const std::vector<std::string>& args);
 

@@ -2,8 +2,6 @@
 
 #include <cstdio>
 
-#include "service/Latin1Text.h"
-
 namespace oprinter::ctl {
 
 namespace {
@@ -27,10 +25,10 @@ std::string Escaped(char c) {
 
 }  // namespace
 
-std::string JsonString(std::string_view latin1) {
+std::string JsonString(std::string_view utf8) {
     std::string json = "\"";
-    // Escaping first: the characters it touches are all ASCII.
-    for (const char c : Latin1ToUtf8(latin1)) json += Escaped(c);
+    // The characters escaped are all ASCII, so UTF-8 sequences pass whole.
+    for (const char c : utf8) json += Escaped(c);
     return json + "\"";
 }
 

@@ -5,8 +5,8 @@
 
 namespace oprinter::ctl {
 
-// A JSON string of 8-bit (ISO 8859-1) text: quoted, converted to UTF-8, with
-// quotes, backslashes and control characters escaped.
-std::string JsonString(std::string_view latin1);
+// A JSON string of UTF-8 text: quoted, with quotes, backslashes and control
+// characters escaped.
+std::string JsonString(std::string_view utf8);
 
 }  // namespace oprinter::ctl

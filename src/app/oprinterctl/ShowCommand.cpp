@@ -1,18 +1,18 @@
-// oprinterctl show [--json | --text] FILE.spool: prints a spool file's
-// attributes and text. Bytes are printed as stored (ISO 8859-1), except in
-// JSON, which is UTF-8.
-#include <cerrno>
+// oprinterctl show [--json | --text] [--raw] [--charset NAME] FILE.spool:
+// prints a spool file's attributes and text, converted from the host's
+// character set (Charset in OPrinter.cfg, or NAME) to the terminal's; JSON is
+// UTF-8, and --raw prints the bytes as stored.
 #include <cstdio>
-#include <cstring>
-#include <fstream>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "app/oprinterctl/CharsetChoice.h"
 #include "app/oprinterctl/Commands.h"
 #include "app/oprinterctl/JsonText.h"
 #include "datastream/SpoolFileReader.h"
+#include "platform/TextConverter.h"
+#include "platform/WholeFile.h"
 
 namespace oprinter::ctl {
 
@@ -25,6 +25,8 @@ enum class ShowFormat { kPlain, kJson, kText };
 
 struct ShowOptions {
     ShowFormat format = ShowFormat::kPlain;
+    bool raw = false;
+    std::optional<std::string> charset;
     std::string file;
 };
 
@@ -32,28 +34,25 @@ std::optional<ShowOptions> ParseOptions(const std::vector<std::string>& args) {
     ShowOptions options;
     bool formatGiven = false;
     std::optional<std::string> file;
-    for (const std::string& arg : args) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
         if ((arg == "--json" || arg == "--text") && !formatGiven) {
             options.format = arg == "--json" ? ShowFormat::kJson : ShowFormat::kText;
             formatGiven = true;
+        } else if (arg == "--raw" && !options.raw) {
+            options.raw = true;
+        } else if (arg == "--charset" && !options.charset && i + 1 < args.size()) {
+            options.charset = args[++i];
         } else if (arg.starts_with("-") || file) {
             return std::nullopt;
         } else {
             file = arg;
         }
     }
-    if (!file) return std::nullopt;
+    // JSON is UTF-8 by definition, so it has no raw form.
+    if (!file || (options.raw && options.format == ShowFormat::kJson)) return std::nullopt;
     options.file = *file;
     return options;
-}
-
-std::optional<std::string> ReadWholeFile(const std::string& name) {
-    std::ifstream in(name, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream content;
-    content << in.rdbuf();
-    if (in.bad()) return std::nullopt;
-    return content.str();
 }
 
 void Print(const std::string& bytes) { std::fwrite(bytes.data(), 1, bytes.size(), stdout); }
@@ -64,7 +63,9 @@ std::string PlainRendering(const SpoolFileContent& content) {
     return out + "\n" + content.Text;
 }
 
-std::string JsonRendering(const SpoolFileContent& content) {
+std::string JsonRendering(const SpoolFileContent& content, const std::string& charset) {
+    const TextConverter toUtf8(charset, "UTF-8");
+    const auto JsonString = [&toUtf8](std::string_view text) { return ctl::JsonString(toUtf8.Convert(text)); };
     std::string out = "{\"attributes\":{";
     for (size_t i = 0; i < content.Attributes.size(); ++i) {
         const std::string& item = content.Attributes[i];
@@ -77,26 +78,30 @@ std::string JsonRendering(const SpoolFileContent& content) {
     return out + "},\"text\":" + JsonString(content.Text) + "}\n";
 }
 
+std::string Rendering(const SpoolFileContent& content, const ShowOptions& options, const std::string& charset) {
+    if (options.format == ShowFormat::kJson) return JsonRendering(content, charset);
+    const std::string bytes = options.format == ShowFormat::kText ? content.Text : PlainRendering(content);
+    if (options.raw) return bytes;
+    return TextConverter(charset, TerminalCharset()).Convert(bytes);
+}
+
 }  // namespace
 
 int RunShow(const std::vector<std::string>& args) {
     const std::optional<ShowOptions> options = ParseOptions(args);
     if (!options) {
-        std::fputs("usage: oprinterctl show [--json | --text] FILE.spool\n", stderr);
+        std::fputs("usage: oprinterctl show [--json | --text] [--raw] [--charset NAME] FILE.spool\n", stderr);
         return kUsageError;
     }
-    const std::optional<std::string> bytes = ReadWholeFile(options->file);
-    if (!bytes) {
-        std::fprintf(stderr, "oprinterctl show: %s: %s\n", options->file.c_str(), std::strerror(errno));
-        return kFileError;
-    }
+    const std::optional<std::string> charset = CharsetToUse(options->charset, "show");
+    if (!charset) return kUsageError;
     try {
-        const SpoolFileContent content = ParseSpoolFile(*bytes);
-        if (options->format == ShowFormat::kJson) Print(JsonRendering(content));
-        if (options->format == ShowFormat::kText) Print(content.Text);
-        if (options->format == ShowFormat::kPlain) Print(PlainRendering(content));
+        Print(Rendering(ParseSpoolFile(ReadWholeFile(options->file)), *options, *charset));
     } catch (const SpoolFileFormatError& error) {
         std::fprintf(stderr, "oprinterctl show: %s: not a spool file: %s\n", options->file.c_str(), error.what());
+        return kFileError;
+    } catch (const std::runtime_error& error) {
+        std::fprintf(stderr, "oprinterctl show: %s\n", error.what());
         return kFileError;
     }
     return 0;

@@ -15,7 +15,7 @@
 #include "app/oprinterctl/PrinterFolders.h"
 #include "app/oprinterctl/PrinterStatus.h"
 #include "platform/Clock.h"
-#include "service/Latin1Text.h"
+#include "platform/TextConverter.h"
 
 namespace oprinter::ctl {
 
@@ -49,7 +49,18 @@ std::string TodayStamp() {
     return text;
 }
 
-std::string OrNone(const std::optional<std::string>& latin1) { return latin1 ? Latin1ToUtf8(*latin1) : "-"; }
+// Names and log lines are 8-bit text of the host's character set.
+std::string InTerminal(const std::string& text) {
+    static const TextConverter toTerminal(kDefaultCharset, TerminalCharset());
+    return toTerminal.Convert(text);
+}
+
+std::string Json(const std::string& text) {
+    static const TextConverter toUtf8(kDefaultCharset, "UTF-8");
+    return JsonString(toUtf8.Convert(text));
+}
+
+std::string OrNone(const std::optional<std::string>& text) { return text ? InTerminal(*text) : "-"; }
 
 void PrintText(const PrinterStatus& status) {
     std::printf("%s\n", status.folder.c_str());
@@ -66,7 +77,7 @@ void PrintText(const PrinterStatus& status) {
     std::printf("  health:            %s\n", status.Healthy() ? "ok" : "NOT OK");
 }
 
-std::string JsonOrNull(const std::optional<std::string>& latin1) { return latin1 ? JsonString(*latin1) : "null"; }
+std::string JsonOrNull(const std::optional<std::string>& text) { return text ? Json(*text) : "null"; }
 
 template <typename Number>
 std::string JsonNumber(const std::optional<Number>& number) {
@@ -75,7 +86,7 @@ std::string JsonNumber(const std::optional<Number>& number) {
 
 std::string JsonObject(const PrinterStatus& status, const std::string& indent) {
     const std::string in = indent + "  ";
-    return "{\n" + in + "\"folder\": " + JsonString(status.folder) + ",\n" + in + "\"session\": \"" +
+    return "{\n" + in + "\"folder\": " + Json(status.folder) + ",\n" + in + "\"session\": \"" +
            std::string(SessionStateText(status.session)) + "\",\n" + in + "\"heartbeat\": " +
            JsonNumber(status.heartbeat) + ",\n" + in + "\"heartbeat_age_s\": " + JsonNumber(status.heartbeatAge) +
            ",\n" + in + "\"last_spool_file\": " + JsonOrNull(status.lastSpoolFile) + ",\n" + in +

@@ -12,7 +12,8 @@ void Usage() {
         "usage: oprinterctl --version\n"
         "       oprinterctl scramble PASSWORD\n"
         "       oprinterctl check [--json] [FOLDER]\n"
-        "       oprinterctl show [--json | --text] FILE.spool\n"
+        "       oprinterctl show [--json | --text] [--raw] [--charset NAME] FILE.spool\n"
+        "       oprinterctl pdf FILE.spool [-o OUT.pdf] [--paper a4|letter] [--charset NAME]\n"
         "       oprinterctl status [--json] [FOLDER...]\n"
         "       oprinterctl new NAME --host HOST --device DEVICE --user USER [--password-stdin] [--root DIR]\n",
         stderr);
@@ -34,6 +35,7 @@ int main(int argc, char** argv) {
     if (command == "scramble") return oprinter::ctl::RunScramble(args);
     if (command == "check") return oprinter::ctl::RunCheck(args);
     if (command == "show") return oprinter::ctl::RunShow(args);
+    if (command == "pdf") return oprinter::ctl::RunPdf(args);
     if (command == "status") return oprinter::ctl::RunStatus(args);
     if (command == "new") return oprinter::ctl::RunNew(args);
     Usage();

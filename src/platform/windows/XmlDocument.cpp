@@ -31,11 +31,31 @@ private:
     T* pointer_ = nullptr;
 };
 
-std::string Utf8(const wchar_t* text, UINT length) {
-    if (length == 0) return {};
+// A byte of the file that begins no UTF-8 sequence reaches XmlLite as a
+// private-use character and comes back out as the byte itself, as it does
+// from the other platform's parser.
+constexpr wchar_t kStrayByteBase = 0xF700;
+
+bool IsStrayByte(wchar_t c) { return c >= kStrayByteBase + 0x80 && c <= kStrayByteBase + 0xFF; }
+
+void AppendUtf8(std::string& out, const wchar_t* text, size_t length) {
+    if (length == 0) return;
     const int size = ::WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
-    std::string result(static_cast<size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), result.data(), size, nullptr, nullptr);
+    const size_t at = out.size();
+    out.resize(at + static_cast<size_t>(size));
+    ::WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), out.data() + at, size, nullptr, nullptr);
+}
+
+std::string Utf8(const wchar_t* text, UINT length) {
+    std::string result;
+    size_t runStart = 0;
+    for (size_t i = 0; i < length; ++i) {
+        if (!IsStrayByte(text[i])) continue;
+        AppendUtf8(result, text + runStart, i - runStart);
+        result += static_cast<char>(text[i] - kStrayByteBase);
+        runStart = i + 1;
+    }
+    AppendUtf8(result, text + runStart, length - runStart);
     return result;
 }
 
@@ -132,7 +152,8 @@ std::wstring DocumentText(const std::string& bytes) {
         char32_t code = 0;
         const size_t length = latin1 ? 0 : Utf8SequenceAt(bytes, i, code);
         if (length == 0) {
-            text += static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]));
+            const auto byte = static_cast<unsigned char>(bytes[i]);
+            text += static_cast<wchar_t>(latin1 || byte < 0x80 ? byte : kStrayByteBase + byte);
             ++i;
             continue;
         }

@@ -1,4 +1,4 @@
-#include "platform/WatchdogHeartbeat.h"
+#include "platform/linux/WatchdogHeartbeat.h"
 
 #include <systemd/sd-daemon.h>
 

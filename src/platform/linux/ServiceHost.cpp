@@ -5,7 +5,7 @@
 #include <asio/signal_set.hpp>
 
 #include "platform/ServiceHost.h"
-#include "platform/SystemdNotify.h"
+#include "platform/linux/SystemdNotify.h"
 
 namespace oprinter {
 

@@ -30,6 +30,8 @@ int CompleteTemporary(int descriptor, const char* temporary, const std::string& 
     int error = WriteAll(descriptor, content);
     // mkstemp makes the file private; the watchdog and systemd read it as others.
     if (error == 0 && ::fchmod(descriptor, mode) != 0) error = errno;
+    // On disk before it takes the name, so a crash leaves the old file or the new one whole.
+    if (error == 0 && ::fsync(descriptor) != 0) error = errno;
     if (::close(descriptor) != 0 && error == 0) error = errno;
     if (error == 0 && ::rename(temporary, fileName.c_str()) != 0) error = errno;
     return error;

@@ -102,8 +102,9 @@ void CloseSocket(SocketHandle socket) { ::close(socket); }
 SocketWait WaitForSocket(SocketHandle socket, bool forWriting, std::chrono::milliseconds limit) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     for (;;) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        // Rounded up: a wait that ends before its deadline would leave a
+        // sliver of the budget that the next piece of work would try to use.
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         pollfd entry{socket, static_cast<short>(forWriting ? POLLOUT : POLLIN), 0};
         const int ready = ::poll(&entry, 1, left.count() > 0 ? static_cast<int>(left.count()) : 0);
         if (ready > 0) return SocketWait::Ready;

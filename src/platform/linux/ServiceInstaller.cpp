@@ -1,4 +1,4 @@
-#include "platform/ServiceInstaller.h"
+#include "platform/linux/ServiceInstaller.h"
 
 #include <cerrno>
 #include <cstring>

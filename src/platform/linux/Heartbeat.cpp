@@ -5,7 +5,7 @@
 #include <system_error>
 
 #include "platform/ReplaceFile.h"
-#include "platform/WatchdogHeartbeat.h"
+#include "platform/linux/WatchdogHeartbeat.h"
 
 namespace oprinter {
 

@@ -1,4 +1,4 @@
-#include "platform/SystemdNotify.h"
+#include "platform/linux/SystemdNotify.h"
 
 #include <cstdlib>
 #include <systemd/sd-daemon.h>

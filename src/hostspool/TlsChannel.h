@@ -1,0 +1,23 @@
+#pragma once
+// TLS over a byte channel, the client side, for explicit TLS on FTP: the
+// control connection turns into one after AUTH TLS, and each of its data
+// connections is one too, resuming the control connection's session (some
+// servers insist on it). TLS works on memory buffers here, so every wait
+// is the wrapped channel's, within the time limit it is given.
+#include <chrono>
+#include <memory>
+#include <string>
+
+#include "hostspool/ByteChannel.h"
+#include "platform/TlsContext.h"
+
+namespace oprinter {
+
+// The secured channel once the handshake has succeeded; else null, plain
+// aborted, and failure "TLS " + the reason (e.g. "TLS certificate verify failed
+// (hostname mismatch)"). host is what the certificate must name.
+std::unique_ptr<ByteChannel> SecureChannel(std::unique_ptr<ByteChannel> plain,
+                                           std::shared_ptr<const TlsContext> context, const std::string& host,
+                                           std::chrono::milliseconds timeLimit, std::string& failure);
+
+}  // namespace oprinter

@@ -1,0 +1,138 @@
+#include "platform/TlsConnection.h"
+#include "platform/linux/OpenSslReasons.h"
+
+#include <array>
+#include <cerrno>
+#include <utility>
+
+#include <openssl/bio.h>
+#include <openssl/err.h>
+#include <openssl/ssl.h>
+#include <poll.h>
+
+namespace oprinter {
+
+namespace {
+
+// Waits until the socket is ready for what step wants; false when the deadline passed.
+bool WaitFor(int handle, TlsStep step, TlsConnection::Deadline deadline) {
+    for (;;) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return false;
+        pollfd entry{handle, static_cast<short>(step == TlsStep::WantRead ? POLLIN : POLLOUT), 0};
+        const int ready = ::poll(&entry, 1, static_cast<int>(left.count()));
+        if (ready > 0) return true;
+        if (ready < 0 && errno != EINTR) return true;  // the next call reports the socket's failure
+    }
+}
+
+TlsResult TimedOut() { return {TlsStep::Failed, 0, ETIMEDOUT, "timed out"}; }
+
+template <typename Call>
+TlsResult Retry(int handle, TlsConnection::Deadline deadline, Call call) {
+    for (;;) {
+        TlsResult result = call();
+        if (result.step != TlsStep::WantRead && result.step != TlsStep::WantWrite) return result;
+        if (!WaitFor(handle, result.step, deadline)) return TimedOut();
+    }
+}
+
+}  // namespace
+
+TlsConnection::TlsConnection(std::shared_ptr<const TlsContext> context, int handle, const std::string& host)
+    : context_(std::move(context)), ssl_(context_->NewClient(host)), handle_(handle) {
+    SSL_set_fd(ssl_.get(), handle);
+}
+
+TlsConnection::TlsConnection(std::shared_ptr<const TlsContext> context, const std::string& host,
+                             const TlsConnection* resumeFrom)
+    : context_(std::move(context)),
+      ssl_(context_->NewClient(host, resumeFrom != nullptr ? resumeFrom->ssl_.get() : nullptr)),
+      handle_(-1) {
+    SSL_set_bio(ssl_.get(), BIO_new(BIO_s_mem()), BIO_new(BIO_s_mem()));
+}
+
+TlsConnection::~TlsConnection() = default;
+
+void TlsConnection::Release::operator()(ssl_st* ssl) const { SSL_free(ssl); }
+
+std::string TlsConnection::TakeOutgoing() {
+    BIO* out = SSL_get_wbio(ssl_.get());
+    std::string bytes;
+    std::array<char, 16 * 1024> piece;
+    for (int taken; (taken = BIO_read(out, piece.data(), static_cast<int>(piece.size()))) > 0;) {
+        bytes.append(piece.data(), static_cast<size_t>(taken));
+    }
+    return bytes;
+}
+
+void TlsConnection::GiveIncoming(std::string_view bytes) {
+    BIO_write(SSL_get_rbio(ssl_.get()), bytes.data(), static_cast<int>(bytes.size()));
+}
+
+TlsResult TlsConnection::Handshake() {
+    ERR_clear_error();
+    return Outcome(SSL_do_handshake(ssl_.get()), 0);
+}
+
+TlsResult TlsConnection::Read(void* buffer, std::size_t size) {
+    ERR_clear_error();
+    std::size_t count = 0;
+    const int returned = SSL_read_ex(ssl_.get(), buffer, size, &count);
+    return Outcome(returned, count);
+}
+
+TlsResult TlsConnection::Peek() {
+    ERR_clear_error();
+    char next;
+    std::size_t count = 0;
+    const int returned = SSL_peek_ex(ssl_.get(), &next, 1, &count);
+    return Outcome(returned, count);
+}
+
+TlsResult TlsConnection::Write(const void* buffer, std::size_t length) {
+    ERR_clear_error();
+    std::size_t count = 0;
+    const int returned = SSL_write_ex(ssl_.get(), buffer, length, &count);
+    return Outcome(returned, count);
+}
+
+void TlsConnection::Shutdown() {
+    ERR_clear_error();
+    SSL_shutdown(ssl_.get());
+    ERR_clear_error();
+}
+
+std::size_t TlsConnection::Pending() const { return static_cast<std::size_t>(SSL_pending(ssl_.get())); }
+
+bool TlsConnection::PeerClosed() const { return (SSL_get_shutdown(ssl_.get()) & SSL_RECEIVED_SHUTDOWN) != 0; }
+
+TlsResult TlsConnection::WriteAllBy(const void* buffer, std::size_t length, Deadline deadline) {
+    // A write that must wait is repeated with the same bytes, as OpenSSL requires.
+    const char* bytes = static_cast<const char*>(buffer);
+    std::size_t written = 0;
+    while (written < length) {
+        TlsResult result = Retry(handle_, deadline, [&] { return Write(bytes + written, length - written); });
+        if (result.step != TlsStep::Done) return result;
+        written += result.count;
+    }
+    return {TlsStep::Done, written, 0, {}};
+}
+
+TlsResult TlsConnection::Outcome(int returned, std::size_t count) {
+    const int callError = errno;
+    if (returned > 0) return {TlsStep::Done, count, 0, {}};
+    const int sslError = SSL_get_error(ssl_.get(), returned);
+    switch (sslError) {
+        case SSL_ERROR_WANT_READ: return {TlsStep::WantRead, 0, 0, {}};
+        case SSL_ERROR_WANT_WRITE: return {TlsStep::WantWrite, 0, 0, {}};
+        case SSL_ERROR_ZERO_RETURN: return {TlsStep::Closed, 0, 0, "connection closed by the host"};
+        default: break;
+    }
+    // Over memory buffers no socket call was made.
+    const int systemError = sslError == SSL_ERROR_SYSCALL && handle_ >= 0 ? callError : 0;
+    return {TlsStep::Failed, 0, systemError, TlsFailureReason(ssl_.get(), *context_, systemError)};
+}
+
+}  // namespace oprinter

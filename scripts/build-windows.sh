@@ -5,7 +5,7 @@
 set -eu
 cd "$(dirname "$0")/.."
 sh scripts/as-root.sh sh scripts/setup-windows.sh
-cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOPRINTER_WERROR=ON >/dev/null
 cmake --build build-windows -j"$(nproc)"
 
 echo "== unit tests under Wine"

@@ -1,5 +1,6 @@
 #!/bin/sh
-# Sets up, builds and runs every test: the normal build, then the ASan/UBSan build.
+# Sets up, builds and runs every test: the normal build, the ASan/UBSan
+# build, then the Windows build with its unit tests and its service under Wine.
 set -eu
 cd "$(dirname "$0")/.."
 sh scripts/as-root.sh sh scripts/setup.sh
@@ -10,4 +11,7 @@ for config in normal sanitize; do
   echo "== $config tests"
   (cd "$dir" && sh ../scripts/as-root.sh ctest --output-on-failure -j2 --timeout 600)
 done
+sh scripts/build-windows.sh
+echo "== Windows service under Wine"
+flock /tmp/oprinter-e2e.lock /usr/bin/python3 tests/e2e/windows_service.py build-windows
 echo "== all tests passed"

@@ -2,7 +2,9 @@
 SILENT, "net start", the test host prints a report that must land byte for
 byte beside OPrinter.exe with its attributes fetched over FTP, the registry
 heartbeat counts and is 0 after "net stop", the log ends with "Stoped.", and
-UNINSTALL SILENT removes the service.
+UNINSTALL SILENT removes the service. A configuration that asks for TLS,
+which the Windows build leaves out, gets a clear line from the service and
+from "oprinterctl check", and no connection is made.
 
     /usr/bin/python3 tests/e2e/windows_service.py BUILD_WINDOWS_FOLDER
 Runs as root (ports 21 and 23 of a loopback address) under
@@ -13,6 +15,7 @@ import glob
 import os
 import re
 import shutil
+import socket
 import subprocess
 import sys
 import tempfile
@@ -32,6 +35,7 @@ PYTHON = "/usr/bin/python3"
 ADDRESS = "127.0.0.83"
 SCENARIO = "one-report"
 KEY = r"HKLM\SOFTWARE\kxGuardian\O3812Printer"
+TLS_REFUSED = b"Error: TLS is not available in the Windows build (set TLS and FtpTLS to False)"
 BUILD = os.path.abspath(sys.argv.pop(1)) if len(sys.argv) > 1 else "build-windows"
 
 
@@ -65,8 +69,7 @@ class WindowsServiceTest(unittest.TestCase):
         subprocess.Popen(["wineserver", "-p"], env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).wait()
         self.wine("cmd", "/c", "exit")
         self.settings = service_config.settings(ADDRESS, self.scenario, ctl)
-        with open(os.path.join(self.printer, "OPrinter.cfg"), "wb") as cfg:
-            cfg.write(service_config.oprinter_cfg(self.settings, datetime.date.today()))
+        self.write_config()
         self.host = None
 
     def tearDown(self):
@@ -98,10 +101,26 @@ class WindowsServiceTest(unittest.TestCase):
         with open(name, "rb") as log:
             return log.read().rstrip(b"\r\n").endswith(text)
 
+    def write_config(self, **extra):
+        with open(os.path.join(self.printer, "OPrinter.cfg"), "wb") as cfg:
+            cfg.write(service_config.oprinter_cfg(dict(self.settings, **extra), datetime.date.today()))
+
+    def logs(self):
+        return sorted(glob.glob(os.path.join(self.printer, "OPrinter *.log")))
+
+    def log_holds(self, text):
+        logs = self.logs()
+        if not logs:
+            return False
+        with open(logs[-1], "rb") as log:
+            return text in log.read()
+
     def spool_files(self):
         return sorted(glob.glob(os.path.join(self.printer, "Spool", "*.spool")))
 
     def test_installs_prints_beats_and_uninstalls(self):
+        # PDF copies are left out of the Windows build: a line says so, and the spool file is saved as always.
+        self.write_config(PdfCopy="True")
         executable = os.path.join(self.printer, "OPrinter.exe")
         installed = self.wine(executable, "INSTALL", "SILENT")
         self.assertEqual(installed.returncode, 0, installed.stderr)
@@ -124,6 +143,8 @@ class WindowsServiceTest(unittest.TestCase):
         expected = expected_spool.spool_file_bytes(expected_attributes.from_listing(spooled.attributes), layout)
         with open(self.spool_files()[0], "rb") as spool:
             self.assertEqual(spool.read(), expected)
+        self.assertTrue(wait_until(10, lambda: self.log_holds(b": PDF copies are not available in the Windows build")),
+                        self.logs())
 
         # One beat a minute: the first at the start, the next a cycle later.
         self.assertEqual(self.heartbeat(), 1)
@@ -133,12 +154,31 @@ class WindowsServiceTest(unittest.TestCase):
         self.assertEqual(stopped.returncode, 0, stopped.stdout + stopped.stderr)
         # "net stop" may return while the service is still stopping.
         self.assertTrue(wait_until(20, lambda: self.heartbeat() == 0), "heartbeat %r after the stop" % self.heartbeat())
-        logs = sorted(glob.glob(os.path.join(self.printer, "OPrinter *.log")))
+        logs = self.logs()
         self.assertTrue(wait_until(20, lambda: self.log_ends_with(logs[-1], b": Stoped.")), logs)
 
         removed = self.wine(executable, "UNINSTALL", "SILENT")
         self.assertEqual(removed.returncode, 0, removed.stderr)
         self.assertNotEqual(self.wine("net", "start", "O3812Printer").returncode, 0)
+
+    def test_tls_is_refused_with_a_clear_line_and_no_connection(self):
+        self.write_config(TLS="True")
+        checked = self.wine(os.path.join(BUILD, "oprinterctl.exe"), "check", "Z:" + self.printer.replace("/", "\\"))
+        self.assertEqual(checked.returncode, 1, checked.stdout + checked.stderr)
+        self.assertIn(TLS_REFUSED, checked.stdout)
+
+        # TLS points the session at port 992: anything that connects there is counted.
+        listener = socket.create_server((ADDRESS, 992))
+        listener.settimeout(0)
+        self.addCleanup(listener.close)
+        executable = os.path.join(self.printer, "OPrinter.exe")
+        self.assertEqual(self.wine(executable, "INSTALL", "SILENT").returncode, 0)
+        self.assertEqual(self.wine("net", "start", "O3812Printer").returncode, 0)
+        self.assertTrue(wait_until(30, lambda: self.log_holds(TLS_REFUSED)), self.logs())
+        with self.assertRaises(BlockingIOError):
+            listener.accept()
+        self.assertEqual(self.wine("net", "stop", "O3812Printer").returncode, 0)
+        self.assertEqual(self.wine(executable, "UNINSTALL", "SILENT").returncode, 0)
 
 
 if __name__ == "__main__":

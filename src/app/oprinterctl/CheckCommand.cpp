@@ -129,6 +129,17 @@ bool AllUsable(const std::vector<CheckedFile>& files) {
     return true;
 }
 
+// With TLS asked for and every file usable, whatever still stops the service
+// from setting TLS up (a trust store it cannot load, a build without TLS),
+// as the line its log would get; empty when nothing does.
+std::string TlsSetupError(const Settings& settings, const std::string& folder, const std::vector<CheckedFile>& files) {
+    if ((!settings.TLS && !settings.FtpTLS) || !AllUsable(files)) return {};
+    const TlsOptions options{settings.TLSVerify, PathBesideFolder(settings.TLSCAFile, folder),
+                             PathBesideFolder(settings.TLSCertFile, folder), PathBesideFolder(settings.TLSKeyFile, folder)};
+    std::string failure;
+    return TlsContext::Make(options, failure) ? std::string() : "Error: TLS " + failure;
+}
+
 std::string TimeText(const TimeOfDay& time) {
     char text[24];
     std::snprintf(text, sizeof text, "%02u:%02u:%02u", unsigned{time.hour}, unsigned{time.minute},
@@ -136,7 +147,8 @@ std::string TimeText(const TimeOfDay& time) {
     return text;
 }
 
-void PrintText(const Settings& settings, const ConfigReading& reading, const std::vector<CheckedFile>& files) {
+void PrintText(const Settings& settings, const ConfigReading& reading, const std::vector<CheckedFile>& files,
+               const std::string& tlsError) {
     const SettingTexts texts(settings.Charset);
     for (const SettingValue& value : SettingValues(settings, texts))
         std::printf("%s: %s\n", value.name, value.text.c_str());
@@ -144,6 +156,7 @@ void PrintText(const Settings& settings, const ConfigReading& reading, const std
         std::printf("%s file: %s%s%s\n", file.setting, texts.toTerminal.Convert(file.path).c_str(),
                     file.path.empty() ? "" : ": ", texts.toTerminal.Convert(file.check.text).c_str());
     }
+    if (!tlsError.empty()) std::printf("%s\n", texts.toTerminal.Convert(tlsError).c_str());
     for (std::size_t day = 0; day < settings.Schedule.size(); ++day) {
         const TDaySchedule& entry = settings.Schedule[day];
         std::printf("%s: Skedula %s, %s to %s\n", std::string(kDayNames[day]).c_str(), entry.Skedula ? "true" : "false",
@@ -176,12 +189,14 @@ std::string JsonFiles(const std::vector<CheckedFile>& files, const SettingTexts&
     return json + "\n  }";
 }
 
-void PrintJson(const Settings& settings, const ConfigReading& reading, const std::vector<CheckedFile>& files) {
+void PrintJson(const Settings& settings, const ConfigReading& reading, const std::vector<CheckedFile>& files,
+               const std::string& tlsError) {
     const SettingTexts texts(settings.Charset);
     std::string json = "{\n";
     for (const SettingValue& value : SettingValues(settings, texts))
         json += "  \"" + std::string(value.name) + "\": " + value.json + ",\n";
     json += "  \"TLSFiles\": " + JsonFiles(files, texts) + ",\n";
+    json += "  \"TLSError\": " + (tlsError.empty() ? "null" : JsonString(texts.toUtf8.Convert(tlsError))) + ",\n";
     json += "  \"Schedule\": [\n";
     for (std::size_t day = 0; day < settings.Schedule.size(); ++day) {
         json += "    " + JsonDay(settings.Schedule[day]) + (day + 1 < settings.Schedule.size() ? ",\n" : "\n");
@@ -209,12 +224,13 @@ int RunCheck(const std::vector<std::string>& args) {
     const LogWriter log(options->folder, DefaultClock());
     const ConfigReading reading = LoadConfig(options->folder, settings, log);
     const std::vector<CheckedFile> files = CheckedTlsFiles(settings, options->folder);
+    const std::string tlsError = TlsSetupError(settings, options->folder, files);
     if (options->json) {
-        PrintJson(settings, reading, files);
+        PrintJson(settings, reading, files, tlsError);
     } else {
-        PrintText(settings, reading, files);
+        PrintText(settings, reading, files, tlsError);
     }
-    return reading.complete && AllUsable(files) ? 0 : 1;
+    return reading.complete && AllUsable(files) && tlsError.empty() ? 0 : 1;
 }
 
 }  // namespace oprinter::ctl

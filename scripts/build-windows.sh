@@ -13,7 +13,8 @@ echo "== unit tests under Wine"
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 (cd build-windows && ctest --output-on-failure --timeout 300)
 
-version=$(git describe --tags --always 2>/dev/null || echo dev)
+# The version of the programs and the Debian package.
+version=$(sed -n 's/^project(oprinter VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 name="oprinter-$version-windows-x64"
 stage="build-windows/$name"
 rm -rf "$stage" && mkdir -p "$stage" dist

@@ -191,11 +191,13 @@ class ServiceRun:
         return False
 
     def spool_files(self):
-        """File names in Spool, in the order they were written."""
+        """Spool file names in Spool, in the order they were written (by the
+        time stamp that ends each name); hidden temporary files are not
+        spool files."""
         folder = os.path.join(self.folder, "Spool")
         if not os.path.isdir(folder):
             return []
-        return sorted(os.listdir(folder), key=lambda name: name[-23:])
+        return sorted((name for name in os.listdir(folder) if not name.startswith(".")), key=lambda name: name[-23:])
 
     def spool_file(self, name):
         with open(os.path.join(self.folder, "Spool", name), "rb") as spool:

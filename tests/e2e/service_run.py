@@ -192,12 +192,12 @@ class ServiceRun:
 
     def spool_files(self):
         """Spool file names in Spool, in the order they were written (by the
-        time stamp that ends each name); hidden temporary files are not
-        spool files."""
+        time stamp that ends each name); the temporary ".partial" file of a
+        save that never ended is not a spool file."""
         folder = os.path.join(self.folder, "Spool")
         if not os.path.isdir(folder):
             return []
-        return sorted((name for name in os.listdir(folder) if not name.startswith(".")), key=lambda name: name[-23:])
+        return sorted((name for name in os.listdir(folder) if not name.endswith(".partial")), key=lambda name: name[-23:])
 
     def spool_file(self, name):
         with open(os.path.join(self.folder, "Spool", name), "rb") as spool:

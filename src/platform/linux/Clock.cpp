@@ -1,7 +1,6 @@
 #include "platform/Clock.h"
 
 #include <ctime>
-#include <thread>
 
 namespace oprinter {
 
@@ -22,19 +21,6 @@ LocalDateTime SystemClock::Now() const {
     result.millisecond = static_cast<int>(millis < 0 ? millis + 1000 : millis);
     result.dayOfWeek = local.tm_wday == 0 ? 7 : local.tm_wday;
     return result;
-}
-
-std::chrono::steady_clock::time_point SystemClock::Steady() const {
-    return std::chrono::steady_clock::now();
-}
-
-void SystemClock::Sleep(std::chrono::milliseconds duration) {
-    std::this_thread::sleep_for(duration);
-}
-
-Clock& DefaultClock() {
-    static SystemClock clock;
-    return clock;
 }
 
 }  // namespace oprinter

@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <thread>
-
 namespace oprinter {
 
 LocalDateTime SystemClock::Now() const {
@@ -19,19 +17,6 @@ LocalDateTime SystemClock::Now() const {
     result.millisecond = local.wMilliseconds;
     result.dayOfWeek = local.wDayOfWeek == 0 ? 7 : local.wDayOfWeek;
     return result;
-}
-
-std::chrono::steady_clock::time_point SystemClock::Steady() const {
-    return std::chrono::steady_clock::now();
-}
-
-void SystemClock::Sleep(std::chrono::milliseconds duration) {
-    std::this_thread::sleep_for(duration);
-}
-
-Clock& DefaultClock() {
-    static SystemClock clock;
-    return clock;
 }
 
 }  // namespace oprinter

@@ -7,6 +7,8 @@
 #include <clocale>
 #include <stdexcept>
 
+#include "platform/Utf8Sequence.h"
+
 namespace oprinter {
 
 namespace {
@@ -17,24 +19,6 @@ const iconv_t kNoDescriptor = reinterpret_cast<iconv_t>(-1);
 bool IsUtf8Name(std::string name) {
     for (char& c : name) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
     return name == "UTF-8" || name == "UTF8";
-}
-
-bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
-
-// The length of the UTF-8 sequence that text begins with, judged by its
-// lead and continuation bytes; 0 when it is not one. iconv has already said
-// that it cannot convert it, so only the shape matters here.
-size_t Utf8SequenceLength(std::string_view text) {
-    const auto lead = static_cast<unsigned char>(text[0]);
-    size_t length = 0;
-    if ((lead & 0xE0) == 0xC0) length = 2;
-    if ((lead & 0xF0) == 0xE0) length = 3;
-    if ((lead & 0xF8) == 0xF0) length = 4;
-    if (length == 0 || length > text.size()) return 0;
-    for (size_t i = 1; i < length; ++i) {
-        if (!IsContinuation(static_cast<unsigned char>(text[i]))) return 0;
-    }
-    return length;
 }
 
 bool CanOpen(const std::string& to, const std::string& from) {

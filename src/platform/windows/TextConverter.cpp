@@ -8,6 +8,8 @@
 #include <optional>
 #include <stdexcept>
 
+#include "platform/Utf8Sequence.h"
+
 namespace oprinter {
 
 namespace {
@@ -57,18 +59,6 @@ std::optional<UINT> UsableCodePage(const std::string& name) {
     const std::optional<UINT> codePage = CodePageOf(name);
     if (!codePage || !::IsValidCodePage(*codePage)) return std::nullopt;
     return codePage;
-}
-
-// The length of the well-formed UTF-8 sequence text begins with (by its
-// shape: lead and continuation bytes); 0 when it is not one.
-size_t Utf8SequenceLength(std::string_view text) {
-    const auto lead = static_cast<unsigned char>(text[0]);
-    size_t length = lead < 0x80 ? 1 : (lead & 0xE0) == 0xC0 ? 2 : (lead & 0xF0) == 0xE0 ? 3 : (lead & 0xF8) == 0xF0 ? 4 : 0;
-    if (length == 0 || length > text.size()) return 0;
-    for (size_t i = 1; i < length; ++i) {
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) return 0;
-    }
-    return length;
 }
 
 std::wstring Wide(UINT codePage, std::string_view text, DWORD flags) {
@@ -157,9 +147,12 @@ std::string TextConverter::Convert(std::string_view text) const {
         out += Narrow(state_->to, Wide(CP_UTF8, text.substr(runStart, end - runStart), 0));
     };
     for (size_t i = 0; i < text.size();) {
+        if (static_cast<unsigned char>(text[i]) < 0x80) {
+            ++i;
+            continue;
+        }
         const size_t length = Utf8SequenceLength(text.substr(i));
-        if (length == 1 ||
-            (length > 1 && !Wide(CP_UTF8, text.substr(i, length), MB_ERR_INVALID_CHARS).empty())) {
+        if (length > 0 && !Wide(CP_UTF8, text.substr(i, length), MB_ERR_INVALID_CHARS).empty()) {
             i += length;
             continue;
         }

@@ -20,6 +20,13 @@ struct TlsOptions {
     std::string KeyFile;   // PEM key of the client certificate
 };
 
+// The options of the TLS settings, their files taken beside folder.
+inline TlsOptions TlsOptionsBeside(const std::string& folder, bool verify, const std::string& caFile,
+                                   const std::string& certFile, const std::string& keyFile) {
+    return {verify, PathBesideFolder(caFile, folder), PathBesideFolder(certFile, folder),
+            PathBesideFolder(keyFile, folder)};
+}
+
 class TlsContext {
 public:
     // The context, or nullptr with the reason in failure (a file that cannot

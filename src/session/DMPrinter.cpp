@@ -111,8 +111,7 @@ bool TDMPrinter::PrepareTls() {
 }
 
 TlsOptions TDMPrinter::TLSOptions() const {
-    return {TLSVerify, PathBesideFolder(TLSCAFile, exeFolder_), PathBesideFolder(TLSCertFile, exeFolder_),
-            PathBesideFolder(TLSKeyFile, exeFolder_)};
+    return TlsOptionsBeside(exeFolder_, TLSVerify, TLSCAFile, TLSCertFile, TLSKeyFile);
 }
 
 void TDMPrinter::StopSession() {

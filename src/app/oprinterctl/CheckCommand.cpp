@@ -103,10 +103,14 @@ struct CheckedFile {
     TlsFileCheck check;
 };
 
-std::vector<CheckedFile> CheckedTlsFiles(const Settings& settings, const std::string& folder) {
-    const std::string ca = PathBesideFolder(settings.TLSCAFile, folder);
-    const std::string certificate = PathBesideFolder(settings.TLSCertFile, folder);
-    const std::string key = PathBesideFolder(settings.TLSKeyFile, folder);
+TlsOptions TlsOptionsOf(const Settings& settings, const std::string& folder) {
+    return TlsOptionsBeside(folder, settings.TLSVerify, settings.TLSCAFile, settings.TLSCertFile, settings.TLSKeyFile);
+}
+
+std::vector<CheckedFile> CheckedTlsFiles(const TlsOptions& options) {
+    const std::string& ca = options.CAFile;
+    const std::string& certificate = options.CertFile;
+    const std::string& key = options.KeyFile;
     std::vector<CheckedFile> files;
     if (ca.empty()) {
         files.push_back({"TLSCAFile", ca, {true, "none: the system's trust store"}});
@@ -132,10 +136,8 @@ bool AllUsable(const std::vector<CheckedFile>& files) {
 // With TLS asked for and every file usable, whatever still stops the service
 // from setting TLS up (a trust store it cannot load, a build without TLS),
 // as the line its log would get; empty when nothing does.
-std::string TlsSetupError(const Settings& settings, const std::string& folder, const std::vector<CheckedFile>& files) {
+std::string TlsSetupError(const Settings& settings, const TlsOptions& options, const std::vector<CheckedFile>& files) {
     if ((!settings.TLS && !settings.FtpTLS) || !AllUsable(files)) return {};
-    const TlsOptions options{settings.TLSVerify, PathBesideFolder(settings.TLSCAFile, folder),
-                             PathBesideFolder(settings.TLSCertFile, folder), PathBesideFolder(settings.TLSKeyFile, folder)};
     std::string failure;
     return TlsContext::Make(options, failure) ? std::string() : "Error: TLS " + failure;
 }
@@ -223,8 +225,9 @@ int RunCheck(const std::vector<std::string>& args) {
     // The reading logs its failure where the service would.
     const LogWriter log(options->folder, DefaultClock());
     const ConfigReading reading = LoadConfig(options->folder, settings, log);
-    const std::vector<CheckedFile> files = CheckedTlsFiles(settings, options->folder);
-    const std::string tlsError = TlsSetupError(settings, options->folder, files);
+    const TlsOptions tls = TlsOptionsOf(settings, options->folder);
+    const std::vector<CheckedFile> files = CheckedTlsFiles(tls);
+    const std::string tlsError = TlsSetupError(settings, tls, files);
     if (options->json) {
         PrintJson(settings, reading, files, tlsError);
     } else {

@@ -20,4 +20,14 @@ struct ServiceHooks {
 int HostService(const std::string& serviceName, const std::string& displayName, asio::io_context& loop,
                 const ServiceHooks& hooks);
 
+// How this platform runs, registers and watches the service, for the usage
+// text: blocks of whole lines, indented as that text is.
+struct ServiceHostHelp {
+    std::string run;           // what no switch does
+    std::string registration;  // INSTALL and UNINSTALL
+    std::string eventLog;      // where fatal session errors go besides the log
+    std::string heartbeat;     // where the watchdog reads the heartbeat
+};
+const ServiceHostHelp& HostHelp();
+
 }  // namespace oprinter

@@ -4,6 +4,7 @@
 
 #include <asio/signal_set.hpp>
 
+#include "platform/Heartbeat.h"
 #include "platform/ServiceHost.h"
 #include "platform/linux/SystemdNotify.h"
 
@@ -35,6 +36,20 @@ int HostService(const std::string&, const std::string& displayName, asio::io_con
         return 1;
     }
     return 0;
+}
+
+const ServiceHostHelp& HostHelp() {
+    static const ServiceHostHelp help{
+        "  (no switch)     run the service in the foreground, as systemd runs it;\n"
+        "                  SIGTERM or SIGINT stops it\n",
+        "  INSTALL         write and enable the systemd unit O3812Printer.service\n"
+        "                  that runs this executable beside its files (as root)\n"
+        "  UNINSTALL       stop, disable and remove that unit\n",
+        "                fatal session errors also go to syslog\n"
+        "                (journalctl -t \"Orvo Printer Service[@NAME]\")\n",
+        std::string(kDefaultHeartbeatRoot) + "/kxGuardian/O3812Printer[@NAME]/Guardian Value",
+    };
+    return help;
 }
 
 }  // namespace oprinter

@@ -102,4 +102,18 @@ int HostService(const std::string& serviceName, const std::string& displayName, 
     return RunLoop();
 }
 
+const ServiceHostHelp& HostHelp() {
+    static const ServiceHostHelp help{
+        "  (no switch)     run as the service control manager starts the service;\n"
+        "                  from a console, in the foreground until Ctrl+C\n",
+        "  INSTALL         register the service O3812Printer (\"Orvo Printer Service\",\n"
+        "                  automatic start) that runs this executable (as administrator)\n"
+        "  UNINSTALL       stop and remove that service\n",
+        "                fatal session errors also go to the Application event log\n"
+        "                (source \"Orvo Printer Service[@NAME]\")\n",
+        "HKEY_LOCAL_MACHINE\\SOFTWARE\\kxGuardian\\O3812Printer[@NAME], value \"Guardian Value\"",
+    };
+    return help;
+}
+
 }  // namespace oprinter

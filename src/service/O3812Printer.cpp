@@ -93,6 +93,8 @@ void TO3812Printer::ServiceStop() {
 
 void TO3812Printer::ControlCycle() {
     if (stopped_) return;
+    logRetention_.RunOncePerDay(Config.LogOptions(), exeFolder_, Config.GGMaxLog, clock_.Now(),
+                                [this](bool detail, std::string_view text) { WriteLog(detail, text); });
     SendHeartbeat(HeartbeatCount);
     if (!InSchedule()) {
         ReleaseSession();

@@ -11,6 +11,7 @@
 #include <asio/io_context.hpp>
 #include <asio/steady_timer.hpp>
 
+#include "logging/LogRetention.h"
 #include "logging/LogWriter.h"
 #include "platform/Clock.h"
 #include "platform/EventLog.h"
@@ -73,6 +74,7 @@ private:
     Clock& clock_;
     HeartbeatStore& heartbeat_;
     LogWriter log_;
+    LogRetention logRetention_;
     StateFile state_;
     SessionContext sessionContext_;
     bool stopped_ = false;

@@ -134,6 +134,18 @@ TEST(CtlCheck, CharsetAndPdfCopy) {
         << text.out;
 }
 
+TEST(CtlCheck, SaysWhatGGMaxLogDoes) {
+    test::TempFolder folder;
+    const std::string required = R"(System="S" User="U" Password="" PrinterName="P" Log="True" LogDetail="False")";
+    folder.Write("OPrinter.cfg", "<c " + required + R"( GGMaxLog="30"/>)");
+    EXPECT_TRUE(Holds(Ctl("check " + ShellQuoted(folder.Path())).out,
+                      "\nLog retention: log files dated more than 30 days before today are deleted at the start and "
+                      "daily\n"));
+    folder.Write("OPrinter.cfg", "<c " + required + "/>");
+    EXPECT_TRUE(Holds(Ctl("check --json " + ShellQuoted(folder.Path())).out,
+                      "\"LogRetention\": \"every log file is kept (GGMaxLog 0)\""));
+}
+
 TEST(CtlCheck, BundledSampleReadsToTheEnd) {
     const Outcome outcome = Ctl("check --json " OPRINTER_SOURCE_DIR "/samples");
     EXPECT_EQ(outcome.status, 0) << outcome.out;

@@ -273,3 +273,27 @@ TEST_F(ServiceTest, NothingRunsAfterTheStop) {
 
 }  // namespace
 }  // namespace oprinter::test
+
+namespace oprinter::test {
+namespace {
+
+TEST_F(ServiceTest, OldLogsGoAtTheStartAndAtTheFirstCycleOfEachDay) {
+    folder.Write("OPrinter 2026-11-01.log", "old\r\n");
+    Service().ServiceCreate();
+    Service().Config.Log = true;
+    Service().Config.LogDetail = true;
+    Service().Config.GGMaxLog = 30;
+    Service().ServiceExecute();
+    EXPECT_FALSE(std::filesystem::exists(folder.Path() + "OPrinter 2026-11-01.log"));
+    EXPECT_EQ(LogTexts()[0], "Log deleted: " + folder.Path() + "OPrinter 2026-11-01.log");
+
+    folder.Write("OPrinter 2026-11-08.log", "30 days before the 8th, 31 before the 9th\r\n");
+    CycleAt(23, 59, 0);
+    EXPECT_TRUE(std::filesystem::exists(folder.Path() + "OPrinter 2026-11-08.log"));
+    clock.now = At(0, 0, 30, 0, 9);
+    Service().ControlCycle();
+    EXPECT_FALSE(std::filesystem::exists(folder.Path() + "OPrinter 2026-11-08.log"));
+}
+
+}  // namespace
+}  // namespace oprinter::test

@@ -142,6 +142,13 @@ std::string TlsSetupError(const Settings& settings, const TlsOptions& options, c
     return TlsContext::Make(options, failure) ? std::string() : "Error: TLS " + failure;
 }
 
+// What GGMaxLog makes the service do with its old logs.
+std::string LogRetentionText(const Settings& settings) {
+    if (settings.GGMaxLog <= 0) return "every log file is kept (GGMaxLog 0)";
+    return "log files dated more than " + std::to_string(settings.GGMaxLog) +
+           " days before today are deleted at the start and daily";
+}
+
 std::string TimeText(const TimeOfDay& time) {
     char text[24];
     std::snprintf(text, sizeof text, "%02u:%02u:%02u", unsigned{time.hour}, unsigned{time.minute},
@@ -154,6 +161,7 @@ void PrintText(const Settings& settings, const ConfigReading& reading, const std
     const SettingTexts texts(settings.Charset);
     for (const SettingValue& value : SettingValues(settings, texts))
         std::printf("%s: %s\n", value.name, value.text.c_str());
+    std::printf("Log retention: %s\n", LogRetentionText(settings).c_str());
     for (const CheckedFile& file : files) {
         std::printf("%s file: %s%s%s\n", file.setting, texts.toTerminal.Convert(file.path).c_str(),
                     file.path.empty() ? "" : ": ", texts.toTerminal.Convert(file.check.text).c_str());
@@ -197,6 +205,7 @@ void PrintJson(const Settings& settings, const ConfigReading& reading, const std
     std::string json = "{\n";
     for (const SettingValue& value : SettingValues(settings, texts))
         json += "  \"" + std::string(value.name) + "\": " + value.json + ",\n";
+    json += "  \"LogRetention\": " + JsonString(LogRetentionText(settings)) + ",\n";
     json += "  \"TLSFiles\": " + JsonFiles(files, texts) + ",\n";
     json += "  \"TLSError\": " + (tlsError.empty() ? "null" : JsonString(texts.toUtf8.Convert(tlsError))) + ",\n";
     json += "  \"Schedule\": [\n";

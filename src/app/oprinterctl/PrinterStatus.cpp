@@ -8,6 +8,7 @@
 #include <system_error>
 #include <vector>
 
+#include "logging/LogFileName.h"
 #include "service/LoadConfig.h"
 
 namespace oprinter::ctl {
@@ -56,31 +57,14 @@ void ReadSpoolFolder(const std::string& folder, const std::string& today, Printe
     if (!newest.empty()) status.lastSpoolTime = StampTime(newest);
 }
 
-// "OPrinter yyyy-mm-dd.log" or "OPrinter yyyy-mm-dd(n).log": the day and n (0 for the first file).
-std::optional<std::pair<std::string, long>> LogFileOrder(std::string_view name) {
-    constexpr std::string_view kPrefix = "OPrinter ", kSuffix = ".log";
-    constexpr std::size_t kDateLength = 10;
-    if (!name.starts_with(kPrefix) || !name.ends_with(kSuffix)) return std::nullopt;
-    name = name.substr(kPrefix.size(), name.size() - kPrefix.size() - kSuffix.size());
-    const std::string_view date = name.substr(0, kDateLength);
-    if (date.size() != kDateLength || !AllDigits(date.substr(0, 4)) || date[4] != '-' || !AllDigits(date.substr(5, 2)) ||
-        date[7] != '-' || !AllDigits(date.substr(8, 2)))
-        return std::nullopt;
-    const std::string_view number = name.substr(kDateLength);
-    if (number.empty()) return std::pair{std::string(date), 0L};
-    const std::string_view digits = number.substr(1, number.size() - 2);
-    if (number.front() != '(' || number.back() != ')' || !AllDigits(digits) || digits.size() > 9) return std::nullopt;
-    return std::pair{std::string(date), std::stol(std::string(digits))};
-}
-
 // The log files, newest first: by day, then by their number within the day.
 std::vector<std::string> LogFilesNewestFirst(const std::string& logFolder, const std::string& namePrefix) {
-    std::vector<std::pair<std::pair<std::string, long>, std::string>> found;
+    std::vector<std::pair<LogFileOrder, std::string>> found;
     std::error_code error;
     for (fs::directory_iterator entry(logFolder, error), end; !error && entry != end; entry.increment(error)) {
         const std::string name = entry->path().filename().string();
         if (!name.starts_with(namePrefix)) continue;
-        if (const auto order = LogFileOrder(std::string_view(name).substr(namePrefix.size())))
+        if (const auto order = ParseLogFileName(std::string_view(name).substr(namePrefix.size())))
             found.push_back({*order, entry->path().string()});
     }
     std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
@@ -114,11 +98,8 @@ std::optional<std::string> LastErrorIn(const std::string& file) {
 void ReadLogs(const std::string& folder, PrinterStatus& status) {
     Settings settings;
     ReadConfig(folder, settings);
-    const std::string prefix = settings.SaveLogPath.empty() ? folder : settings.SaveLogPath;
-    const std::size_t slash = prefix.rfind('/');
-    const std::string logFolder = slash == std::string::npos ? "." : prefix.substr(0, slash + 1);
-    const std::string namePrefix = slash == std::string::npos ? prefix : prefix.substr(slash + 1);
-    const std::vector<std::string> files = LogFilesNewestFirst(logFolder, namePrefix);
+    const LogLocation where = LocateLogs(settings.SaveLogPath, folder);
+    const std::vector<std::string> files = LogFilesNewestFirst(where.folder, where.namePrefix);
     for (std::size_t at = 0; at < files.size() && at < kErrorSearchFiles && !status.lastError; ++at)
         status.lastError = LastErrorIn(files[at]);
 }

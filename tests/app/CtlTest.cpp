@@ -210,6 +210,12 @@ std::string Today(const char* format) {
 
 int64_t Now() { return static_cast<int64_t>(std::time(nullptr)); }
 
+std::string PrinterName(const TempFolder& folder) {
+    std::string name = folder.Path();
+    name.pop_back();
+    return name.substr(name.rfind('/') + 1);
+}
+
 // A printer folder as a service leaves it: a state file, spool files of
 // today and of an earlier day, and logs of two days.
 class CtlStatus : public ::testing::Test {
@@ -282,6 +288,39 @@ TEST_F(CtlStatus, SeveralFoldersGiveAListAndOneUnhealthyPrinterFailsAll) {
     EXPECT_EQ(outcome.out.front(), '[');
     EXPECT_TRUE(Holds(outcome.out, "\"session\": \"connected\"") && Holds(outcome.out, "\"session\": \"stopped\""));
     EXPECT_EQ(Ctl("status --yaml").status, 2);
+}
+
+TEST_F(CtlStatus, PrometheusGivesEachFactAsAGaugePerPrinter) {
+    State(SessionState::connected, 5, 2);
+    folder.Write("OPrinter " + Today("%Y-%m-%d") + "(2).log", "02/03/2024 04:05:06: PDF Error: X: failed\r\n");
+    std::filesystem::create_directory(folder.File("AfterSave"));
+    folder.Write("AfterSave/REPORT 20261208093000123.spool", "pdf\n");
+    folder.Write("AfterSave/REPORT 20261208093000123.spool.Ab12Cd", "half written");
+    TempFolder other;
+    const Outcome outcome = Ctl("status --prometheus " + ShellQuoted(folder.Path()) + " " + ShellQuoted(other.Path()));
+    EXPECT_EQ(outcome.status, 0) << "the health is in the metrics";
+    const std::string& text = outcome.out;
+    const std::string labels = "{printer=\"" + PrinterName(folder) + "\",folder=\"" + folder.Path() + "\"}";
+    EXPECT_TRUE(Holds(text, "# TYPE oprinter_connected gauge\noprinter_connected" + labels + " 1\n")) << text;
+    EXPECT_TRUE(Holds(text, "oprinter_heartbeat_age_seconds" + labels + " 2\n") ||
+                Holds(text, "oprinter_heartbeat_age_seconds" + labels + " 3\n")) << text;
+    EXPECT_TRUE(Holds(text, "oprinter_spool_files_today" + labels + " 2\n")) << text;
+    std::tm at{};
+    at.tm_year = 2024 - 1900, at.tm_mon = 2, at.tm_mday = 2, at.tm_hour = 4, at.tm_min = 5, at.tm_sec = 6, at.tm_isdst = -1;
+    EXPECT_TRUE(Holds(text, "oprinter_last_error_timestamp_seconds" + labels + " " + std::to_string(std::mktime(&at)) +
+                                "\n")) << text;
+    const std::string today = Today("%Y%m%d");
+    std::tm saved{};
+    saved.tm_year = std::stoi(today.substr(0, 4)) - 1900, saved.tm_mon = std::stoi(today.substr(4, 2)) - 1;
+    saved.tm_mday = std::stoi(today.substr(6, 2)), saved.tm_hour = 10, saved.tm_min = 15, saved.tm_isdst = -1;
+    EXPECT_TRUE(Holds(text, "oprinter_last_spool_file_timestamp_seconds" + labels + " " +
+                                std::to_string(std::mktime(&saved)) + "\n")) << text;
+    EXPECT_TRUE(Holds(text, "oprinter_after_save_pending" + labels + " 1\n")) << text;
+    // A folder the service never ran in: disconnected, nothing pending, no times at all.
+    const std::string empty = "folder=\"" + other.Path() + "\"}";
+    EXPECT_TRUE(Holds(text, empty + " 0\n")) << text;
+    EXPECT_FALSE(Holds(text, "oprinter_heartbeat_age_seconds{printer=\"" + PrinterName(other) + "\"")) << text;
+    EXPECT_EQ(Ctl("status --json --prometheus").status, 2);
 }
 
 class CtlNew : public ::testing::Test {

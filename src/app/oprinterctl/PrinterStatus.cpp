@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <string_view>
@@ -10,6 +11,7 @@
 
 #include "logging/LogFileName.h"
 #include "service/LoadConfig.h"
+#include "session/PendingWork.h"
 
 namespace oprinter::ctl {
 
@@ -36,6 +38,54 @@ std::optional<std::string> StampOf(const std::string& name) {
     return stamp;
 }
 
+// Seconds since 1970 of a local date and time; nothing for one that is not.
+std::optional<int64_t> LocalMoment(int year, int month, int day, int hour, int minute, int second) {
+    std::tm moment{};
+    moment.tm_year = year - 1900;
+    moment.tm_mon = month - 1;
+    moment.tm_mday = day;
+    moment.tm_hour = hour;
+    moment.tm_min = minute;
+    moment.tm_sec = second;
+    moment.tm_isdst = -1;
+    const std::time_t at = std::mktime(&moment);
+    if (at == static_cast<std::time_t>(-1)) return std::nullopt;
+    return static_cast<int64_t>(at);
+}
+
+int Number(std::string_view digits) {
+    int value = 0;
+    for (const char digit : digits) value = value * 10 + (digit - '0');
+    return value;
+}
+
+std::optional<int64_t> StampMoment(std::string_view stamp) {
+    return LocalMoment(Number(stamp.substr(0, 4)), Number(stamp.substr(4, 2)), Number(stamp.substr(6, 2)),
+                       Number(stamp.substr(8, 2)), Number(stamp.substr(10, 2)), Number(stamp.substr(12, 2)));
+}
+
+// A log line begins "dd/mm/yyyy hh:nn:ss: ", or "dd/mm/yyyy: " at midnight.
+std::optional<int64_t> LineMoment(std::string_view line) {
+    constexpr std::string_view kShape = "dd/mm/yyyy hh:nn:ss";
+    const bool withTime = line.size() > kShape.size() && line[10] == ' ';
+    const std::string_view date = line.substr(0, std::min<std::size_t>(line.size(), 10));
+    if (date.size() != 10 || date[2] != '/' || date[5] != '/' || !AllDigits(date.substr(0, 2)) ||
+        !AllDigits(date.substr(3, 2)) || !AllDigits(date.substr(6, 4)))
+        return std::nullopt;
+    int hour = 0, minute = 0, second = 0;
+    if (withTime) {
+        const std::string_view time = line.substr(11, 8);
+        if (time[2] != ':' || time[5] != ':' || !AllDigits(time.substr(0, 2)) || !AllDigits(time.substr(3, 2)) ||
+            !AllDigits(time.substr(6, 2)))
+            return std::nullopt;
+        hour = Number(time.substr(0, 2));
+        minute = Number(time.substr(3, 2));
+        second = Number(time.substr(6, 2));
+    }
+    return LocalMoment(Number(date.substr(6, 4)), Number(date.substr(3, 2)), Number(date.substr(0, 2)), hour, minute,
+                       second);
+}
+
 std::string StampTime(const std::string& stamp) {
     return stamp.substr(0, 4) + "-" + stamp.substr(4, 2) + "-" + stamp.substr(6, 2) + " " + stamp.substr(8, 2) + ":" +
            stamp.substr(10, 2) + ":" + stamp.substr(12, 2);
@@ -54,7 +104,9 @@ void ReadSpoolFolder(const std::string& folder, const std::string& today, Printe
             status.lastSpoolFile = name;
         }
     }
-    if (!newest.empty()) status.lastSpoolTime = StampTime(newest);
+    if (newest.empty()) return;
+    status.lastSpoolTime = StampTime(newest);
+    status.lastSpoolAt = StampMoment(newest);
 }
 
 // The log files, newest first: by day, then by their number within the day.
@@ -102,6 +154,7 @@ void ReadLogs(const std::string& folder, PrinterStatus& status) {
     const std::vector<std::string> files = LogFilesNewestFirst(where.folder, where.namePrefix);
     for (std::size_t at = 0; at < files.size() && at < kErrorSearchFiles && !status.lastError; ++at)
         status.lastError = LastErrorIn(files[at]);
+    if (status.lastError) status.lastErrorAt = LineMoment(*status.lastError);
 }
 
 }  // namespace
@@ -121,6 +174,7 @@ PrinterStatus ReadPrinterStatus(const std::string& folder, const std::string& to
     }
     ReadSpoolFolder(folder, today, status);
     ReadLogs(folder, status);
+    status.afterSavePending = CountPendingWork(folder);
     return status;
 }
 

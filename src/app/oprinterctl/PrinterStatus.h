@@ -1,6 +1,7 @@
 #pragma once
 // What "oprinterctl status" finds out about one printer folder: the state the
 // service leaves there, its newest spool files and the last error of its logs.
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -19,8 +20,11 @@ struct PrinterStatus {
     std::optional<int64_t> heartbeatAge;  // seconds
     std::optional<std::string> lastSpoolFile;  // 8-bit, as named on disk
     std::optional<std::string> lastSpoolTime;  // "yyyy-mm-dd hh:nn:ss", local
+    std::optional<int64_t> lastSpoolAt;     // the same moment in seconds since 1970 (UTC)
     int spoolFilesToday = 0;
     std::optional<std::string> lastError;  // the whole log line, 8-bit
+    std::optional<int64_t> lastErrorAt;    // the moment the line gives, seconds since 1970 (UTC)
+    size_t afterSavePending = 0;           // spool files whose after-save work has not ended
 
     // Connected and beating.
     bool Healthy() const;

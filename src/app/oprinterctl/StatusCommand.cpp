@@ -1,6 +1,6 @@
-// oprinterctl status [--json] [FOLDER...]: the health of each printer, for a
-// person or a monitoring check; exit status 0 only when every printer is
-// connected and beating.
+// oprinterctl status [--json | --prometheus] [FOLDER...]: the health of each
+// printer, for a person or a monitoring check; exit status 0 only when every
+// printer is connected and beating.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -14,6 +14,7 @@
 #include "app/oprinterctl/JsonText.h"
 #include "app/oprinterctl/PrinterFolders.h"
 #include "app/oprinterctl/PrinterStatus.h"
+#include "app/oprinterctl/PrometheusText.h"
 #include "platform/Clock.h"
 #include "platform/TextConverter.h"
 
@@ -26,6 +27,7 @@ constexpr int kUsageError = 2;
 
 struct StatusOptions {
     bool json = false;
+    bool prometheus = false;
     std::vector<std::string> folders;  // each with its trailing "/"
 };
 
@@ -33,13 +35,15 @@ bool ParseOptions(const std::vector<std::string>& args, StatusOptions& options) 
     for (const std::string& arg : args) {
         if (arg == "--json") {
             options.json = true;
+        } else if (arg == "--prometheus") {
+            options.prometheus = true;
         } else if (arg.starts_with("-") || arg.empty()) {
             return false;
         } else {
             options.folders.push_back(arg.back() == '/' ? arg : arg + "/");
         }
     }
-    return true;
+    return !(options.json && options.prometheus);
 }
 
 std::string TodayStamp() {
@@ -111,7 +115,7 @@ void PrintJson(const std::vector<PrinterStatus>& statuses, bool list) {
 int RunStatus(const std::vector<std::string>& args) {
     StatusOptions options;
     if (!ParseOptions(args, options)) {
-        std::fputs("usage: oprinterctl status [--json] [FOLDER...]\n", stderr);
+        std::fputs("usage: oprinterctl status [--json | --prometheus] [FOLDER...]\n", stderr);
         return kUsageError;
     }
     const bool named = !options.folders.empty();
@@ -125,6 +129,11 @@ int RunStatus(const std::vector<std::string>& args) {
     const std::string today = TodayStamp();
     std::vector<PrinterStatus> statuses;
     for (const std::string& folder : options.folders) statuses.push_back(ReadPrinterStatus(folder, today, now));
+    // The metrics carry the health; a scrape is written whatever it says.
+    if (options.prometheus) {
+        std::fputs(PrometheusText(statuses).c_str(), stdout);
+        return 0;
+    }
     if (options.json) {
         PrintJson(statuses, options.folders.size() > 1);
     } else {

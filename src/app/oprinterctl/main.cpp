@@ -14,7 +14,7 @@ void Usage() {
         "       oprinterctl check [--json] [FOLDER]\n"
         "       oprinterctl show [--json | --text] [--raw] [--charset NAME] FILE.spool\n"
         "       oprinterctl pdf FILE.spool [-o OUT.pdf] [--paper a4|letter] [--charset NAME]\n"
-        "       oprinterctl status [--json] [FOLDER...]\n"
+        "       oprinterctl status [--json | --prometheus] [FOLDER...]\n"
         "       oprinterctl new NAME --host HOST --device DEVICE --user USER [--password-stdin] [--root DIR]\n",
         stderr);
 }

@@ -1,0 +1,16 @@
+#pragma once
+// "oprinterctl status --prometheus": the printers' health in the text
+// exposition format that node exporter's textfile collector reads.
+#include <string>
+#include <vector>
+
+#include "app/oprinterctl/PrinterStatus.h"
+
+namespace oprinter::ctl {
+
+std::string PrometheusText(const std::vector<PrinterStatus>& statuses);
+
+// The printer's name for the labels: its folder's last name.
+std::string PrinterNameOf(const std::string& folder);
+
+}  // namespace oprinter::ctl

@@ -35,4 +35,10 @@ std::string SpoolFileName(const std::string& spoolFolder, std::string_view nome,
     return spoolFolder + SafeNome(nome) + stamp;
 }
 
+std::string PdfPathFor(const std::string& spoolPath) {
+    constexpr std::string_view kSpoolExtension = ".spool";
+    if (!spoolPath.ends_with(kSpoolExtension)) return spoolPath + ".pdf";
+    return spoolPath.substr(0, spoolPath.size() - kSpoolExtension.size()) + ".pdf";
+}
+
 }  // namespace oprinter

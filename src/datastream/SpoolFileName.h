@@ -16,4 +16,8 @@ std::string_view NomeOf(const std::vector<std::string>& spoolInfo);
 // file always lands directly in spoolFolder.
 std::string SpoolFileName(const std::string& spoolFolder, std::string_view nome, const LocalDateTime& now);
 
+// The spool file's path with ".pdf" in place of ".spool" (added to any other
+// name): where its PDF copy goes.
+std::string PdfPathFor(const std::string& spoolPath);
+
 }  // namespace oprinter

@@ -114,12 +114,6 @@ std::string ReportPdf(const SpoolFileContent& content, const PdfOptions& options
     return pdf;
 }
 
-std::string PdfPathFor(const std::string& spoolPath) {
-    constexpr std::string_view kSpoolExtension = ".spool";
-    if (!spoolPath.ends_with(kSpoolExtension)) return spoolPath + ".pdf";
-    return spoolPath.substr(0, spoolPath.size() - kSpoolExtension.size()) + ".pdf";
-}
-
 void WriteReportPdf(const std::string& spoolPath, const std::string& pdfPath, const PdfOptions& options) {
     const std::string pdf = ReportPdf(ParseSpoolFile(ReadWholeFile(spoolPath)), options);
     ReplaceFile(pdfPath, pdf, 0644);

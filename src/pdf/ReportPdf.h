@@ -4,6 +4,7 @@
 // it), the document information taken from the attributes.
 #include <string>
 
+#include "datastream/SpoolFileName.h"
 #include "datastream/SpoolFileReader.h"
 #include "pdf/PdfPageLayout.h"
 #include "platform/TextConverter.h"
@@ -17,9 +18,6 @@ struct PdfOptions {
 
 // The bytes of the PDF. Throws std::runtime_error when cairo or the font fail.
 std::string ReportPdf(const SpoolFileContent& content, const PdfOptions& options);
-
-// The spool file's path with ".pdf" in place of ".spool" (added to any other name).
-std::string PdfPathFor(const std::string& spoolPath);
 
 // Reads the spool file and writes its PDF to pdfPath, through a temporary
 // file that takes the name only when complete; an existing pdfPath is

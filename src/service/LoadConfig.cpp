@@ -104,6 +104,10 @@ void ReadLanguage(const AttributeReader& read, const XmlElement& root, Settings&
     if (settings.Language.empty()) settings.Language = kDefaultLanguage;
 }
 
+void ReadOptionalText(const AttributeReader& read, const XmlElement& root, const char* name, std::string& value) {
+    if (root.Attribute(name) != nullptr) value = read.Text(root, name);
+}
+
 // The optional settings; each group stops at its first failure.
 void ReadOptionalSettings(const AttributeReader& read, const XmlElement& root, Settings& settings) {
     try {
@@ -133,11 +137,13 @@ void ReadOptionalSettings(const AttributeReader& read, const XmlElement& root, S
     } catch (const AttributeError&) {
         settings.PdfCopy = false;
     }
+    try {
+        ReadOptionalText(read, root, "SpoolCommand", settings.SpoolCommand);
+    } catch (const AttributeError&) {
+        settings.SpoolCommand.clear();
+    }
 }
 
-void ReadOptionalText(const AttributeReader& read, const XmlElement& root, const char* name, std::string& value) {
-    if (root.Attribute(name) != nullptr) value = read.Text(root, name);
-}
 
 // Absent: the value keeps its default. Present but not a boolean: the safe
 // side, so that a mistyped value never sends the password in clear.

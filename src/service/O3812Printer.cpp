@@ -2,7 +2,10 @@
 
 #include <exception>
 
+#include "platform/PathBesideFolder.h"
+#include "platform/ServiceRegistrar.h"
 #include "service/LoadConfig.h"
+#include "service/ServiceIdentity.h"
 
 namespace oprinter {
 
@@ -21,6 +24,7 @@ TO3812Printer::TO3812Printer(std::string exeFolder, Clock& clock, HeartbeatStore
                              asio::io_context& loop)
     : TimerControl(loop),
       TimerState(loop),
+      PdfMaker(ExecutablePath()),
       exeFolder_(std::move(exeFolder)),
       clock_(clock),
       heartbeat_(heartbeat),
@@ -28,8 +32,12 @@ TO3812Printer::TO3812Printer(std::string exeFolder, Clock& clock, HeartbeatStore
       state_(exeFolder_),
       sessionContext_{loop, exeFolder_, clock, log_, eventLog} {}
 
-// The session writes through log_ while it goes, so it goes first.
-TO3812Printer::~TO3812Printer() { DMPrinter.reset(); }
+// The session writes through log_ and hands files to the queue while it
+// goes, so it goes first.
+TO3812Printer::~TO3812Printer() {
+    DMPrinter.reset();
+    afterSave_.reset();
+}
 
 void TO3812Printer::ServiceCreate() { LoadConfig(); }
 
@@ -40,6 +48,7 @@ void TO3812Printer::LoadConfig() {
 
 void TO3812Printer::ServiceExecute() {
     try {
+        StartAfterSaveQueue();
         TimerControl.expires_after(kControlInterval);
         WaitTimerControl();
         WaitTimerState();
@@ -47,6 +56,19 @@ void TO3812Printer::ServiceExecute() {
     } catch (const std::exception& failure) {
         WriteLog(false, std::string("Errore ServiceExecute: ") + failure.what());
     }
+}
+
+// Made once the settings are read; the work a stop or a crash left resumes now.
+void TO3812Printer::StartAfterSaveQueue() {
+    AfterSaveSettings settings;
+    settings.pdfCopy = Config.PdfCopy;
+    settings.charset = Config.Charset;
+    if (!Config.SpoolCommand.empty()) settings.spoolCommand = PathBesideFolder(Config.SpoolCommand, exeFolder_);
+    settings.printer = InstanceName(exeFolder_);
+    settings.pdfMaker = PdfMaker;
+    afterSave_ = std::make_unique<AfterSaveQueue>(sessionContext_.loop, exeFolder_, settings,
+                                                  [this](bool detail, std::string_view text) { WriteLog(detail, text); });
+    sessionContext_.afterSave = afterSave_.get();
 }
 
 void TO3812Printer::WaitTimerControl() {
@@ -88,6 +110,8 @@ void TO3812Printer::ServiceStop() {
     TimerState.cancel();
     SendHeartbeat(0);
     ReleaseSession();
+    sessionContext_.afterSave = nullptr;
+    afterSave_.reset();
     state_.Session(SessionState::stopped);
 }
 
@@ -143,8 +167,6 @@ void TO3812Printer::CopySettings(TDMPrinter& session) const {
     session.SpoolInfoAPI = Config.SpoolInfoAPI;
     session.APILib = Config.APILib;
     session.DebugLevel = Config.DebugLevel;
-    session.Charset = Config.Charset;
-    session.PdfCopy = Config.PdfCopy;
     session.TLS = Config.TLS;
     session.FtpTLS = Config.FtpTLS;
     session.TLSCAFile = Config.TLSCAFile;

@@ -61,6 +61,8 @@ public:
     uint16_t TelnetPort = 23;
     uint16_t TelnetTlsPort = 992;
     uint16_t FtpPort = 21;
+    // The program that makes the PDF copies; only tests change it.
+    std::string PdfMaker;
 
 private:
     void WaitTimerControl();
@@ -69,6 +71,7 @@ private:
     void SuperviseSession();
     void CreateSession();
     void CopySettings(TDMPrinter& session) const;
+    void StartAfterSaveQueue();
 
     std::string exeFolder_;
     Clock& clock_;
@@ -76,6 +79,8 @@ private:
     LogWriter log_;
     LogRetention logRetention_;
     StateFile state_;
+    // Outlives every session, which hands it its saved files.
+    std::unique_ptr<AfterSaveQueue> afterSave_;
     SessionContext sessionContext_;
     bool stopped_ = false;
 };

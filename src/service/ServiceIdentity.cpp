@@ -7,8 +7,12 @@ namespace oprinter {
 
 ServiceIdentity IdentityOf(const std::string& folder, bool ownFolder) {
     if (!ownFolder) return {kServiceName, kDisplayName};
-    const std::string instance = std::filesystem::path(folder).parent_path().filename().string();
+    const std::string instance = InstanceName(folder);
     return {std::string(kServiceName) + "@" + instance, std::string(kDisplayName) + "@" + instance};
+}
+
+std::string InstanceName(const std::string& folder) {
+    return std::filesystem::path(folder).parent_path().filename().string();
 }
 
 std::string PrinterFolder(const std::string& given) {

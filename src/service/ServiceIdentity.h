@@ -18,6 +18,9 @@ struct ServiceIdentity {
 // entries. folder ends with "/" and is absolute.
 ServiceIdentity IdentityOf(const std::string& folder, bool ownFolder);
 
+// The instance name of a printer folder (ending with "/"): its last name.
+std::string InstanceName(const std::string& folder);
+
 // The absolute form of a folder given on the command line, with its trailing
 // "/". Throws std::runtime_error when it has no last name to name an instance.
 std::string PrinterFolder(const std::string& given);

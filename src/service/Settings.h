@@ -43,6 +43,9 @@ struct Settings {
     std::string Charset = kDefaultCharset;
     // A PDF is written beside each spool file.
     bool PdfCopy = false;
+    // A program each saved spool file is handed to; a relative path is taken
+    // from the service's folder. Empty: none.
+    std::string SpoolCommand;
     // TLS on the telnet session (port 992) and, by default, on the FTP side.
     bool TLS = false;
     bool FtpTLS = false;  // absent in the file: the value of TLS

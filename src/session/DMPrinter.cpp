@@ -57,7 +57,7 @@ TDMPrinter::TDMPrinter(const SessionContext& context)
       parser_([this](std::string& record) { ProcessRecord(record); }),
       records_(*this),
       decoder_(*this, context.clock, LoadCvTable(context.exeFolder + "CvTable", cvTableProblem_)),
-      pdfCopies_(context.loop, [this](bool detail, std::string_view text) { WriteLog(detail, text); }),
+      afterSave_(context.afterSave),
       ftpStretch_(context.loop, context.clock) {
     LoadTelnetForm();
 }
@@ -243,7 +243,7 @@ void TDMPrinter::SaveSpoolFile() {
 // Every spool file passes here once it is complete on disk under its final name.
 void TDMPrinter::SpoolFileSaved(const std::string& path) {
     lastSpoolFile_ = path;
-    if (PdfCopy) pdfCopies_.Add(path, {PdfMakerProgram, Charset});
+    if (afterSave_ != nullptr) afterSave_->Add(path);
 }
 
 void TDMPrinter::TraceTraffic(std::string_view side, std::string_view bytes,

@@ -26,7 +26,7 @@
 #include "platform/TlsContext.h"
 #include "session/FtpStretch.h"
 #include "session/HandlerGuard.h"
-#include "session/PdfCopyQueue.h"
+#include "session/AfterSaveQueue.h"
 #include "session/TelnetParser.h"
 #include "session/kxsockets.h"
 
@@ -42,6 +42,8 @@ struct SessionContext {
     uint16_t ftpPort = kFtpPort;  // the host's FTP server; tests use a port of their own
     std::chrono::milliseconds ftpTimeLimit = kFtpTimeLimit;  // tests shorten them
     std::chrono::milliseconds ftpBudget = kFtpBudget;
+    // Takes every saved spool file's after-save work; none: nothing follows a save.
+    AfterSaveQueue* afterSave = nullptr;
 };
 
 inline constexpr std::chrono::milliseconds kTimerSaveInterval{3000};
@@ -65,8 +67,6 @@ public:
     bool SpoolInfoAPI = false;
     std::string APILib;  // kept from the configuration; nothing acts on it
     int32_t DebugLevel = 0;
-    std::string Charset = kDefaultCharset;
-    bool PdfCopy = false;  // a PDF beside each spool file
     bool TLS = false;     // the telnet session speaks TLS (the service points it at port 992)
     bool FtpTLS = false;  // the FTP side uses explicit TLS
     std::string TLSCAFile;  // a relative path is taken from the service's folder
@@ -85,9 +85,6 @@ public:
     std::string StatusText;
     // TelnetRead is running.
     bool ReadBusy = false;
-
-    // Test seam: the program that makes the PDFs.
-    std::string PdfMakerProgram = PdfMakerCommand().program;
 
     void StartSession();
     void StopSession();
@@ -155,7 +152,7 @@ private:
     RecordLayer records_;
     PrintDataDecoder decoder_;
     std::string lastSpoolFile_;
-    PdfCopyQueue pdfCopies_;
+    AfterSaveQueue* afterSave_;
     FtpStretch ftpStretch_;
 };
 

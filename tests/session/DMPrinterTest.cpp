@@ -322,9 +322,17 @@ std::vector<std::string> ReportPrintData(size_t size) {
 }
 
 TEST_F(SessionTest, LargeDocumentsPdfIsMadeWhileTheRecordsGoOn) {
-    StartConnected();
-    printer->PdfCopy = true;
-    printer->PdfMakerProgram = OPRINTER_BINARY_DIR "/oprinter";
+    AfterSaveSettings pdfCopies;
+    pdfCopies.pdfCopy = true;
+    pdfCopies.charset = "WINDOWS-1252";
+    pdfCopies.pdfMaker = OPRINTER_BINARY_DIR "/oprinter";
+    AfterSaveQueue afterSave(loop, folder.Path(), pdfCopies, [this](bool detail, std::string_view text) {
+        log.WriteLog({true, true, "", 100000}, detail, text);
+    });
+    SessionContext context{loop, folder.Path(), clock, log, events};
+    context.afterSave = &afterSave;
+    Create(context);
+    Connect();
     const std::vector<std::string> records = ReportPrintData(20 << 20);
     for (const std::string& data : records) {
         host.ClearReceived();
@@ -351,6 +359,7 @@ TEST_F(SessionTest, LargeDocumentsPdfIsMadeWhileTheRecordsGoOn) {
     ASSERT_EQ(line.rfind("PDF: " + folder.File("Spool/ "), 0), 0u) << line;
     EXPECT_TRUE(line.ends_with(".pdf")) << line;
     EXPECT_TRUE(std::filesystem::exists(line.substr(5)));
+    printer.reset();
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 
 namespace oprinter {
 
-// The PDF maker the session starts (PdfCopyQueue): arguments are the
+// The PDF maker the after-save queue starts (AfterSaveQueue): arguments are the
 // character set and the spool files; writes each file's PDF beside it and
 // one report line per file, "ok " + PDF path or "error " + spool path + ": "
 // + message. Returns the exit status.

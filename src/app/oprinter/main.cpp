@@ -15,7 +15,7 @@
 #include "service/CommandLine.h"
 #include "service/LoadConfig.h"
 #include "service/ServiceRegistration.h"
-#include "session/PdfCopyQueue.h"
+#include "session/AfterSaveQueue.h"
 
 namespace {
 

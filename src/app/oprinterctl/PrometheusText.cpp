@@ -3,6 +3,8 @@
 #include <functional>
 #include <optional>
 
+#include "service/ServiceIdentity.h"
+
 namespace oprinter::ctl {
 
 namespace {
@@ -49,18 +51,11 @@ std::string LabelValue(const std::string& text) {
 }
 
 std::string Labels(const PrinterStatus& status) {
-    return "{printer=\"" + LabelValue(PrinterNameOf(status.folder)) + "\",folder=\"" + LabelValue(status.folder) +
+    return "{printer=\"" + LabelValue(InstanceName(status.folder)) + "\",folder=\"" + LabelValue(status.folder) +
            "\"}";
 }
 
 }  // namespace
-
-std::string PrinterNameOf(const std::string& folder) {
-    std::string name = folder;
-    while (name.size() > 1 && name.back() == '/') name.pop_back();
-    const size_t slash = name.rfind('/');
-    return slash == std::string::npos ? name : name.substr(slash + 1);
-}
 
 std::string PrometheusText(const std::vector<PrinterStatus>& statuses) {
     std::string text;

@@ -10,7 +10,4 @@ namespace oprinter::ctl {
 
 std::string PrometheusText(const std::vector<PrinterStatus>& statuses);
 
-// The printer's name for the labels: its folder's last name.
-std::string PrinterNameOf(const std::string& folder);
-
 }  // namespace oprinter::ctl

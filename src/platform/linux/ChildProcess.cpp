@@ -164,7 +164,8 @@ private:
         if (!reaped_ || outOpen_ || errOpen_ || !ended_) return;
         grace_.cancel();
         const Ended ended = std::exchange(ended_, nullptr);
-        ended(outcome_);  // may destroy this object
+        const ChildOutcome outcome = std::move(outcome_);
+        ended(outcome);  // may destroy this object
     }
 
     std::weak_ptr<int> Watch() const { return life_; }

@@ -1,0 +1,55 @@
+#include "session/SpoolCommandEnvironment.h"
+
+#include <algorithm>
+#include <memory>
+#include <stdexcept>
+
+#include "platform/TextConverter.h"
+
+namespace oprinter {
+
+namespace {
+
+constexpr std::string_view kPrefix = "OPRINTER_";
+
+bool IsNameCharacter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+std::string Capitals(std::string name) {
+    std::transform(name.begin(), name.end(), name.begin(), [](char c) { return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c; });
+    return name;
+}
+
+std::unique_ptr<TextConverter> ToUtf8(const std::string& charset) {
+    try {
+        return std::make_unique<TextConverter>(charset, "UTF-8");
+    } catch (const std::invalid_argument&) {
+        return std::make_unique<TextConverter>(kDefaultCharset, "UTF-8");
+    }
+}
+
+std::string WithoutNul(std::string text) {
+    text.erase(std::remove(text.begin(), text.end(), '\0'), text.end());
+    return text;
+}
+
+}  // namespace
+
+EnvironmentVariables SpoolCommandEnvironment(const std::vector<std::string>& attributes, const std::string& charset,
+                                             const std::string& printer, const std::optional<std::string>& pdf) {
+    const std::unique_ptr<TextConverter> toUtf8 = ToUtf8(charset);
+    EnvironmentVariables variables;
+    for (const std::string& item : attributes) {
+        const size_t equals = item.find('=');
+        if (equals == 0 || equals == std::string::npos) continue;
+        const std::string name = item.substr(0, equals);
+        if (!std::all_of(name.begin(), name.end(), IsNameCharacter)) continue;
+        variables.emplace_back(std::string(kPrefix) + Capitals(name), WithoutNul(toUtf8->Convert(item.substr(equals + 1))));
+    }
+    variables.emplace_back(std::string(kPrefix) + "PRINTER", printer);
+    if (pdf) variables.emplace_back(std::string(kPrefix) + "PDF", *pdf);
+    return variables;
+}
+
+}  // namespace oprinter

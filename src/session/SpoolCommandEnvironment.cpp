@@ -12,12 +12,23 @@ namespace {
 
 constexpr std::string_view kPrefix = "OPRINTER_";
 
-bool IsNameCharacter(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+bool IsNameCharacter(char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_'; }
+
+// The attribute names are the system's own, in ISO 8859-1: "Priorit\xE0"
+// becomes PRIORITA, a name a shell can use.
+char Capital(char c) {
+    switch (static_cast<unsigned char>(c)) {
+        case 0xC0: case 0xE0: case 0xC1: case 0xE1: return 'A';
+        case 0xC8: case 0xE8: case 0xC9: case 0xE9: return 'E';
+        case 0xCC: case 0xEC: case 0xCD: case 0xED: return 'I';
+        case 0xD2: case 0xF2: case 0xD3: case 0xF3: return 'O';
+        case 0xD9: case 0xF9: case 0xDA: case 0xFA: return 'U';
+        default: return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    }
 }
 
 std::string Capitals(std::string name) {
-    std::transform(name.begin(), name.end(), name.begin(), [](char c) { return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c; });
+    std::transform(name.begin(), name.end(), name.begin(), Capital);
     return name;
 }
 
@@ -43,9 +54,9 @@ EnvironmentVariables SpoolCommandEnvironment(const std::vector<std::string>& att
     for (const std::string& item : attributes) {
         const size_t equals = item.find('=');
         if (equals == 0 || equals == std::string::npos) continue;
-        const std::string name = item.substr(0, equals);
+        const std::string name = Capitals(item.substr(0, equals));
         if (!std::all_of(name.begin(), name.end(), IsNameCharacter)) continue;
-        variables.emplace_back(std::string(kPrefix) + Capitals(name), WithoutNul(toUtf8->Convert(item.substr(equals + 1))));
+        variables.emplace_back(std::string(kPrefix) + name, WithoutNul(toUtf8->Convert(item.substr(equals + 1))));
     }
     variables.emplace_back(std::string(kPrefix) + "PRINTER", printer);
     if (pdf) variables.emplace_back(std::string(kPrefix) + "PDF", *pdf);

@@ -240,3 +240,16 @@ TEST_F(LoadConfigTest, TlsSettingsSurviveAReadingThatStopsAndMistypedOnesStaySec
 
 }  // namespace
 }  // namespace oprinter
+
+namespace oprinter {
+namespace {
+
+TEST_F(LoadConfigTest, SpoolCommandIsNoneUnlessNamed) {
+    EXPECT_TRUE(Load(Config(R"(Log="False" LogDetail="False")")).complete);
+    EXPECT_EQ(settings.SpoolCommand, "");
+    EXPECT_TRUE(Load(Config(R"(Log="False" LogDetail="False" SpoolCommand="print-with-lp.sh")")).complete);
+    EXPECT_EQ(settings.SpoolCommand, "print-with-lp.sh");
+}
+
+}  // namespace
+}  // namespace oprinter

@@ -6,7 +6,7 @@ foreach(file app/CtlTest.cpp app/ShowCommandTest.cpp datastream/SpoolFileTest.cp
              hostspool/FtpHostProcess.cpp hostspool/ScriptedServer.cpp hostspool/FtpClientTest.cpp
              hostspool/FtpConnectionTest.cpp hostspool/RetrievalTest.cpp
              service/RegistrationTest.cpp service/HeartbeatFileTest.cpp session/SocketTest.cpp
-             platform/DetachedProcessTest.cpp session/TlsSocketTest.cpp session/AfterSaveQueueTest.cpp
+             platform/ChildProcessTest.cpp session/TlsSocketTest.cpp session/AfterSaveQueueTest.cpp
              app/PdfCommandTest.cpp)
   list(APPEND linux_only_tests ${CMAKE_CURRENT_SOURCE_DIR}/${file})
 endforeach()

@@ -87,6 +87,7 @@ std::vector<SettingValue> SettingValues(const Settings& settings, const SettingT
         NumberSetting("DebugLevel", settings.DebugLevel),
         TextSetting(texts, "Charset", settings.Charset),
         BooleanSetting("PdfCopy", settings.PdfCopy),
+        TextSetting(texts, "SpoolCommand", settings.SpoolCommand),
         BooleanSetting("TLS", settings.TLS),
         BooleanSetting("FtpTLS", settings.FtpTLS),
         TextSetting(texts, "TLSCAFile", settings.TLSCAFile),

@@ -1,6 +1,7 @@
 #include "session/DMPrinter.h"
 
 #include <exception>
+#include <filesystem>
 #include <optional>
 #include <system_error>
 
@@ -57,6 +58,7 @@ TDMPrinter::TDMPrinter(const SessionContext& context)
       parser_([this](std::string& record) { ProcessRecord(record); }),
       records_(*this),
       decoder_(*this, context.clock, LoadCvTable(context.exeFolder + "CvTable", cvTableProblem_)),
+      resend_(context.exeFolder, [this](std::string_view text) { WriteLog(false, text); }),
       afterSave_(context.afterSave),
       ftpStretch_(context.loop, context.clock) {
     LoadTelnetForm();
@@ -173,6 +175,7 @@ void TDMPrinter::TelnetRead(int32_t aSocket) {
 // Each record as the record layer sees it. A failure goes back to the read
 // handler; the record is then not acknowledged.
 void TDMPrinter::ProcessRecord(std::string& record) {
+    resend_.RecordArrived();
     const RecordOutcome outcome = records_.Take(record);
     switch (outcome.Kind) {
         case rkDropped:
@@ -235,8 +238,16 @@ void TDMPrinter::RunFtpWork(const std::function<void(const HostAccess&, HostLog&
 // A file that cannot be written leaves the document open and goes back to the
 // read handler.
 void TDMPrinter::SaveSpoolFile() {
+    const SaveIdentity identity = IdentityOf(decoder_.Document());
+    if (const std::optional<std::string> saved = resend_.Repeats(identity)) {
+        WriteLog(false, "Already saved as " + *saved + ": not saved again");
+        decoder_.DocumentSaved();
+        resend_.Saved(identity, *saved);
+        return;
+    }
     const std::string path = oprinter::SaveSpoolFile(exeFolder_, decoder_.Document(), clock_);
     decoder_.DocumentSaved();
+    resend_.Saved(identity, std::filesystem::path(path).filename().string());
     SpoolFileSaved(path);
 }
 

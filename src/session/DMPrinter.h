@@ -26,6 +26,7 @@
 #include "platform/TlsContext.h"
 #include "session/FtpStretch.h"
 #include "session/HandlerGuard.h"
+#include "session/ResendCheck.h"
 #include "session/AfterSaveQueue.h"
 #include "session/TelnetParser.h"
 #include "session/kxsockets.h"
@@ -152,6 +153,7 @@ private:
     RecordLayer records_;
     PrintDataDecoder decoder_;
     std::string lastSpoolFile_;
+    ResendCheck resend_;
     AfterSaveQueue* afterSave_;
     FtpStretch ftpStretch_;
 };

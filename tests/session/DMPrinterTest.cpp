@@ -364,3 +364,71 @@ TEST_F(SessionTest, LargeDocumentsPdfIsMadeWhileTheRecordsGoOn) {
 
 }  // namespace
 }  // namespace oprinter
+
+namespace oprinter {
+namespace {
+
+size_t SpoolFiles(const test::TempFolder& folder) {
+    size_t count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.File("Spool")))
+        count += entry.path().extension() == ".spool" ? 1 : 0;
+    return count;
+}
+
+// A session that ended right after a save may have lost that record's
+// acknowledgement: the host prints the file again in the next session.
+TEST_F(SessionTest, FileResentAfterALostAcknowledgementIsSavedOnceAndAgainWhenPrintedAgain) {
+    const std::string text = PrintRecordOf("\x03\x04\r\nAB"), end = PrintRecordOf("\x00"s);
+    const auto print = [&] {
+        EXPECT_EQ(Exchange(text, 12), kAcknowledgement);
+        EXPECT_EQ(Exchange(end, 12), kAcknowledgement);
+    };
+    const auto nextSession = [&] {
+        host.CloseConnections();
+        ASSERT_TRUE(RunUntil(loop, [&] { return !printer->IsConnected(); }));
+        printer.reset();
+        Create();
+        Connect();
+    };
+    StartConnected();
+    print();
+    nextSession();  // a new session module reads the last save from the folder, as after a restart
+    print();
+    EXPECT_EQ(SpoolFiles(folder), 1u);
+    const std::vector<std::string> lines = LogLines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "Already saved as  20261208090000000.spool: not saved again"), 1)
+        << folder.Read("OPrinter 2026-12-08.log");
+
+    clock.now = test::At(9, 0, 1);
+    print();  // after the acknowledgement went through: printed again on purpose
+    EXPECT_EQ(SpoolFiles(folder), 2u);
+
+    // A record after the save: the host had the acknowledgement.
+    EXPECT_EQ(Exchange(PrintRecordOf(""), 12), kAcknowledgement);
+    nextSession();
+    clock.now = test::At(9, 0, 2);
+    print();
+    EXPECT_EQ(SpoolFiles(folder), 3u);
+}
+
+TEST_F(SessionTest, OnlyTheFirstFileOfTheNextSessionCanBeAResendAndOnlyOfTheSameText) {
+    const auto print = [&](const std::string& body) {
+        EXPECT_EQ(Exchange(PrintRecordOf("\x03"s + static_cast<char>(body.size() + 2) + "\r\n" + body), 12), kAcknowledgement);
+        EXPECT_EQ(Exchange(PrintRecordOf("\x00"s), 12), kAcknowledgement);
+    };
+    StartConnected();
+    print("AB");
+    host.CloseConnections();
+    ASSERT_TRUE(RunUntil(loop, [&] { return !printer->IsConnected(); }));
+    printer.reset();
+    Create();
+    Connect();
+    clock.now = test::At(9, 0, 1);
+    print("AC");  // another text
+    clock.now = test::At(9, 0, 2);
+    print("AB");  // not the first of the session
+    EXPECT_EQ(SpoolFiles(folder), 3u);
+}
+
+}  // namespace
+}  // namespace oprinter

@@ -123,3 +123,4 @@ import silent_ftp_scenarios  # noqa: E402,F401
 import tls_scenarios  # noqa: E402,F401
 import soak_scenarios  # noqa: E402,F401
 import deployment_scenarios  # noqa: E402,F401
+import unattended_scenarios  # noqa: E402,F401

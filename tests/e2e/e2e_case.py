@@ -42,11 +42,14 @@ class E2ECase(unittest.TestCase):
         return "127.77.%d.%d" % (number % 250 + 1, number // 250 % 250 + 1)
 
     @contextlib.contextmanager
-    def scenario_run(self, name, printer_side=None, host_namespace=None):
+    def scenario_run(self, name, printer_side=None, host_namespace=None, prepare=None):
         """Runs the scenario; its folder is removed when the checks pass and
-        kept, for a look, when they fail."""
+        kept, for a look, when they fail. prepare(run), when given, sets the
+        folder up before anything starts."""
         run = ServiceRun(name, self.address(), EXECUTABLES["oprinter"], EXECUTABLES["oprinterctl"], host_namespace)
         try:
+            if prepare:
+                prepare(run)
             run.run(printer_side)
             self.assert_clean_run(run)
             yield run
@@ -76,11 +79,13 @@ class E2ECase(unittest.TestCase):
         spooled = run.spool_files()
         self.assertEqual(status["last_spool_file"], os.fsencode(spooled[-1]).decode("latin-1") if spooled else None)
 
-    @staticmethod
-    def _expected_entries(run):
+    def _expected_entries(self, run):
         entries = ["oprinter", "OPrinter.cfg", "CvTable", "host.log", "host.err", "service.out", "oprinter.state"]
         entries += [os.path.basename(name) for name in run.log_files()]
         entries += [folder for folder in ("Spool", "tmp", "tls") if os.path.isdir(os.path.join(run.folder, folder))]
+        # The last save's identity, once there was a save.
+        if run.spool_files():
+            entries.append("oprinter.lastsave")
         return entries
 
     def session_texts(self, run):

@@ -193,11 +193,11 @@ class ServiceRun:
     def spool_files(self):
         """Spool file names in Spool, in the order they were written (by the
         time stamp that ends each name); the temporary ".partial" file of a
-        save that never ended is not a spool file."""
+        save that never ended and the PDF copies are not spool files."""
         folder = os.path.join(self.folder, "Spool")
         if not os.path.isdir(folder):
             return []
-        return sorted((name for name in os.listdir(folder) if not name.endswith(".partial")), key=lambda name: name[-23:])
+        return sorted((name for name in os.listdir(folder) if not name.endswith((".partial", ".pdf"))), key=lambda name: name[-23:])
 
     def spool_file(self, name):
         with open(os.path.join(self.folder, "Spool", name), "rb") as spool:

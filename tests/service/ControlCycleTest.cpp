@@ -297,3 +297,43 @@ TEST_F(ServiceTest, OldLogsGoAtTheStartAndAtTheFirstCycleOfEachDay) {
 
 }  // namespace
 }  // namespace oprinter::test
+
+namespace oprinter::test {
+namespace {
+
+TEST_F(ServiceTest, AfterSaveWorkOnRecordIsResumedAtTheStartAndEndedAtTheStop) {
+    std::filesystem::create_directories(folder.File("Spool"));
+    std::filesystem::create_directories(folder.File("AfterSave"));
+    folder.Write("Spool/A 20261208090000000.spool", "");
+    folder.Write("AfterSave/A 20261208090000000.spool", "pdf\n");
+    folder.Write("AfterSave/B 20261208090000001.spool", "pdf\n");  // its spool file is gone
+    folder.Write("maker", "#!/bin/sh\necho \"ok $3.pdf\"\n");
+    std::filesystem::permissions(folder.File("maker"), std::filesystem::perms::owner_all);
+    Service().ServiceCreate();
+    Service().Config.Log = true;
+    Service().Config.LogDetail = true;
+    Service().Config.MaxLog = 1000;
+    Service().Config.PdfCopy = true;
+    Service().PdfMaker = folder.File("maker");
+    Service().ServiceExecute();
+    const std::string made = "PDF: " + folder.File("Spool/A 20261208090000000.spool") + ".pdf";
+    ASSERT_TRUE(RunUntil([&] {
+        const Texts texts = LogTexts();
+        return std::find(texts.begin(), texts.end(), made) != texts.end();
+    })) << folder.Read("OPrinter 2026-12-08.log");
+    ASSERT_TRUE(RunUntil([&] { return std::filesystem::is_empty(folder.File("AfterSave")); }));
+
+    // Work still running at the stop stays on record for the next start.
+    folder.Write("maker", "#!/bin/sh\nsleep 60\n");
+    service.reset();
+    folder.Write("AfterSave/A 20261208090000000.spool", "pdf\n");
+    Service().ServiceCreate();
+    Service().Config.PdfCopy = true;
+    Service().PdfMaker = folder.File("maker");
+    Service().ServiceExecute();
+    Service().ServiceStop();
+    EXPECT_EQ(folder.Read("AfterSave/A 20261208090000000.spool"), "pdf\n");
+}
+
+}  // namespace
+}  // namespace oprinter::test

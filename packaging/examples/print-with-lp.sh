@@ -1,8 +1,7 @@
 #!/bin/sh
 # SpoolCommand example: prints each saved spool file's text on a CUPS queue.
 #
-#   cp /usr/share/doc/oprinter/examples/print-with-lp.sh /var/lib/oprinter/NAME/
-#   chmod 755 /var/lib/oprinter/NAME/print-with-lp.sh
+#   install -m 755 /usr/share/doc/oprinter/examples/print-with-lp.sh /var/lib/oprinter/NAME/
 #   OPrinter.cfg: SpoolCommand="print-with-lp.sh"
 #
 # The queue is OPRINTER_LP_QUEUE when set (systemctl edit oprinter@NAME, then
@@ -22,4 +21,7 @@ fi
 if [ "${OPRINTER_NUMEROCOPIE:-0}" -gt 0 ] 2>/dev/null; then
     set -- "$@" -n "$OPRINTER_NUMEROCOPIE"
 fi
-LC_ALL=C.UTF-8 /usr/bin/oprinterctl show --text "$spool" | /usr/bin/lp "$@"
+text=$(mktemp)
+trap 'rm -f "$text"' EXIT
+LC_ALL=C.UTF-8 oprinterctl show --text "$spool" >"$text"
+lp "$@" "$text"

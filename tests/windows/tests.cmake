@@ -7,7 +7,7 @@ foreach(file app/CtlTest.cpp app/ShowCommandTest.cpp datastream/SpoolFileTest.cp
              hostspool/FtpConnectionTest.cpp hostspool/RetrievalTest.cpp
              service/RegistrationTest.cpp service/HeartbeatFileTest.cpp session/SocketTest.cpp
              platform/ChildProcessTest.cpp session/TlsSocketTest.cpp session/AfterSaveQueueTest.cpp
-             app/PdfCommandTest.cpp)
+             app/PdfCommandTest.cpp app/PrintWithLpTest.cpp)
   list(APPEND linux_only_tests ${CMAKE_CURRENT_SOURCE_DIR}/${file})
 endforeach()
 

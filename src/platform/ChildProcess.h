@@ -16,7 +16,7 @@ namespace oprinter {
 // The last bytes of each output kept; a chatty program costs no more memory.
 inline constexpr size_t kKeptChildOutput = 64 * 1024;
 
-struct ChildSpec {
+struct ChildLaunch {
     std::vector<std::string> arguments;  // [0]: the program's absolute path
     std::string folder;                  // where it runs
     // Added to this process's environment, replacing variables of the same name.
@@ -37,7 +37,7 @@ public:
 
     // Starts the program; ended runs on the loop once it has ended. Throws
     // std::runtime_error with the reason when it cannot be started.
-    static std::unique_ptr<ChildProcess> Start(asio::io_context& loop, const ChildSpec& spec, Ended ended);
+    static std::unique_ptr<ChildProcess> Start(asio::io_context& loop, const ChildLaunch& launch, Ended ended);
     // Ends a program still running, without calling ended.
     virtual ~ChildProcess() = default;
 

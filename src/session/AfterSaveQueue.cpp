@@ -130,11 +130,11 @@ void AfterSaveQueue::Start(const std::string& spoolPath, AfterSaveStep step) {
     });
 }
 
-ChildSpec AfterSaveQueue::PdfMaker(const std::string& spoolPath) const {
+ChildLaunch AfterSaveQueue::PdfMaker(const std::string& spoolPath) const {
     return {{settings_.pdfMaker, std::string(kPdfMakerSwitch), settings_.charset, spoolPath}, folder_, {}, true};
 }
 
-ChildSpec AfterSaveQueue::Command(const std::string& spoolPath) const {
+ChildLaunch AfterSaveQueue::Command(const std::string& spoolPath) const {
     const SpoolFileContent content = ParseSpoolFile(ReadWholeFile(spoolPath));
     const std::string pdf = PdfPathFor(spoolPath);
     const std::optional<std::string> madePdf =

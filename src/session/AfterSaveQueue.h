@@ -62,8 +62,8 @@ private:
     void Resume();
     void Next();
     void Start(const std::string& spoolPath, AfterSaveStep step);
-    ChildSpec PdfMaker(const std::string& spoolPath) const;
-    ChildSpec Command(const std::string& spoolPath) const;
+    ChildLaunch PdfMaker(const std::string& spoolPath) const;
+    ChildLaunch Command(const std::string& spoolPath) const;
     void Ended(const ChildOutcome& outcome);
     void Report(const std::string& spoolPath, AfterSaveStep step, const ChildOutcome& outcome) const;
     void StepDone();

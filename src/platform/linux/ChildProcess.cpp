@@ -49,14 +49,14 @@ struct Pipe {
     int TakeRead() { return std::exchange(read, -1); }
 };
 
-std::vector<std::string> Environment(const ChildSpec& spec) {
+std::vector<std::string> Environment(const ChildLaunch& launch) {
     std::map<std::string, std::string> variables;
     for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
         const std::string text(*entry);
         const size_t equals = text.find('=');
         if (equals != std::string::npos) variables[text.substr(0, equals)] = text.substr(equals + 1);
     }
-    for (const auto& [name, value] : spec.environment) variables[name] = value;
+    for (const auto& [name, value] : launch.environment) variables[name] = value;
     std::vector<std::string> entries;
     for (const auto& [name, value] : variables) entries.push_back(name + "=" + value);
     return entries;
@@ -187,10 +187,10 @@ private:
 
 }  // namespace
 
-std::unique_ptr<ChildProcess> ChildProcess::Start(asio::io_context& loop, const ChildSpec& spec, Ended ended) {
-    if (spec.arguments.empty()) throw std::runtime_error("no program");
-    std::vector<std::string> arguments = spec.arguments;
-    std::vector<std::string> environment = Environment(spec);
+std::unique_ptr<ChildProcess> ChildProcess::Start(asio::io_context& loop, const ChildLaunch& launch, Ended ended) {
+    if (launch.arguments.empty()) throw std::runtime_error("no program");
+    std::vector<std::string> arguments = launch.arguments;
+    std::vector<std::string> environment = Environment(launch);
     const std::vector<char*> argv = Pointers(arguments);
     const std::vector<char*> envp = Pointers(environment);
     Pipe out, err, failure;
@@ -198,7 +198,7 @@ std::unique_ptr<ChildProcess> ChildProcess::Start(asio::io_context& loop, const 
     err.Open();
     failure.Open();
     const pid_t pid = ::fork();
-    if (pid == 0) RunChild(argv.data(), envp.data(), spec.folder.c_str(), spec.lowerPriority, out.write, err.write,
+    if (pid == 0) RunChild(argv.data(), envp.data(), launch.folder.c_str(), launch.lowerPriority, out.write, err.write,
                            failure.write);
     if (pid < 0) throw StartError("cannot start a process", errno);
     ::close(std::exchange(failure.write, -1));
@@ -209,7 +209,7 @@ std::unique_ptr<ChildProcess> ChildProcess::Start(asio::io_context& loop, const 
     if (got > 0) {
         while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
         }
-        throw StartError(report[0] == 0 ? "cannot enter " + spec.folder : "cannot run " + spec.arguments[0], report[1]);
+        throw StartError(report[0] == 0 ? "cannot enter " + launch.folder : "cannot run " + launch.arguments[0], report[1]);
     }
     const int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
     if (pidfd < 0) {

@@ -60,7 +60,7 @@ std::wstring CommandLine(const std::vector<std::string>& arguments) {
 }
 
 // This process's environment with the additions, sorted as Windows wants it.
-std::wstring EnvironmentBlock(const ChildSpec& spec) {
+std::wstring EnvironmentBlock(const ChildLaunch& launch) {
     std::map<std::wstring, std::wstring> variables;
     if (wchar_t* block = ::GetEnvironmentStringsW()) {
         for (const wchar_t* entry = block; *entry != L'\0'; entry += wcslen(entry) + 1) {
@@ -70,7 +70,7 @@ std::wstring EnvironmentBlock(const ChildSpec& spec) {
         }
         ::FreeEnvironmentStringsW(block);
     }
-    for (const auto& [name, value] : spec.environment) variables[Wide(CP_UTF8, name)] = Wide(CP_UTF8, value);
+    for (const auto& [name, value] : launch.environment) variables[Wide(CP_UTF8, name)] = Wide(CP_UTF8, value);
     std::wstring block;
     for (const auto& [name, value] : variables) block += name + L"=" + value + L'\0';
     return block + L'\0';
@@ -157,8 +157,8 @@ private:
 
 }  // namespace
 
-std::unique_ptr<ChildProcess> ChildProcess::Start(asio::io_context& loop, const ChildSpec& spec, Ended ended) {
-    if (spec.arguments.empty()) throw std::runtime_error("no program");
+std::unique_ptr<ChildProcess> ChildProcess::Start(asio::io_context& loop, const ChildLaunch& launch, Ended ended) {
+    if (launch.arguments.empty()) throw std::runtime_error("no program");
     Handle out{OutputFile()};
     Handle err{OutputFile()};
     SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
@@ -184,17 +184,17 @@ std::unique_ptr<ChildProcess> ChildProcess::Start(asio::io_context& loop, const 
     startup.StartupInfo.hStdError = err.value;
     startup.lpAttributeList = list;
 
-    std::wstring program = Wide(CP_ACP, spec.arguments[0]);
-    std::wstring command = CommandLine(spec.arguments);
-    std::wstring environment = EnvironmentBlock(spec);
-    const std::wstring folder = Wide(CP_ACP, spec.folder);
+    std::wstring program = Wide(CP_ACP, launch.arguments[0]);
+    std::wstring command = CommandLine(launch.arguments);
+    std::wstring environment = EnvironmentBlock(launch);
+    const std::wstring folder = Wide(CP_ACP, launch.folder);
     const DWORD flags = CREATE_UNICODE_ENVIRONMENT | CREATE_SUSPENDED | CREATE_NO_WINDOW | EXTENDED_STARTUPINFO_PRESENT |
-                        (spec.lowerPriority ? BELOW_NORMAL_PRIORITY_CLASS : 0);
+                        (launch.lowerPriority ? BELOW_NORMAL_PRIORITY_CLASS : 0);
     PROCESS_INFORMATION started{};
     const BOOL made = ::CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, TRUE, flags,
                                        environment.data(), folder.c_str(), &startup.StartupInfo, &started);
     ::DeleteProcThreadAttributeList(list);
-    if (!made) throw StartError("cannot run " + spec.arguments[0]);
+    if (!made) throw StartError("cannot run " + launch.arguments[0]);
     Handle process{started.hProcess};
     Handle thread{started.hThread};
     if (!::AssignProcessToJobObject(job.value, process.value)) {

@@ -76,9 +76,9 @@ private:
     TlsResult SetUpFailed() const { return {TlsStep::Failed, 0, 0, setUpFailure_}; }
 
     std::shared_ptr<const TlsContext> context_;
+    std::string setUpFailure_;  // why ssl_ is null; before it, which is made with it
     std::unique_ptr<ssl_st, Release> ssl_;
     int handle_;  // -1 over memory buffers
-    std::string setUpFailure_;  // why ssl_ is null
 };
 
 }  // namespace oprinter

@@ -8,7 +8,6 @@
 #include <openssl/x509.h>
 #include <openssl/x509v3.h>
 
-
 namespace oprinter {
 
 void TlsContext::Release::operator()(SSL_CTX* context) const { SSL_CTX_free(context); }
@@ -137,7 +136,10 @@ std::shared_ptr<const TlsContext> TlsContext::Make(const TlsOptions& options, st
         return nullptr;
     }
     std::shared_ptr<const TlsContext> context(new TlsContext(native, options.Verify));
-    SSL_CTX_set_min_proto_version(native, TLS1_2_VERSION);
+    if (SSL_CTX_set_min_proto_version(native, TLS1_2_VERSION) != 1) {
+        failure = "cannot require TLS 1.2 at least: " + TakeOpenSslReason();
+        return nullptr;
+    }
     // A host that closes without close_notify ends the stream; the caller
     // still sees the close, and a half-read reply fails on its own.
     SSL_CTX_set_options(native, SSL_OP_IGNORE_UNEXPECTED_EOF);

@@ -1,5 +1,7 @@
 // The one reading of a configured host and the one resolver: a text in
 // numbers is an address, read one way only; anything else is a name to look up.
+#include <string>
+
 #include <gtest/gtest.h>
 
 #include "platform/ResolveHost.h"
@@ -44,6 +46,8 @@ TEST(ResolveHostTest, AnythingElseIsANameAndOtherNumberFormsAreNotReadAtAll) {
     for (const char* written : {"0x7f.1", "10.0.0.0377", "0x7f000001"}) {
         EXPECT_EQ(ResolveHost(ReadHost(written)), 0u) << written;
     }
+    // Nor is a name looked up for a part of it.
+    EXPECT_EQ(ResolveHost(ReadHost(std::string("localhost\0.example", 18))), 0u);
 }
 
 }  // namespace

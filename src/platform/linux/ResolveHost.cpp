@@ -24,7 +24,8 @@ Ipv4Address FirstAddress(const std::string& name, int flags) {
 }  // namespace
 
 Ipv4Address LookUpHostName(const std::string& name) {
-    if (name.empty() || FirstAddress(name, AI_NUMERICHOST) != 0) return 0;
+    // A NUL would have another name looked up than the one written.
+    if (name.empty() || name.find('\0') != std::string::npos || FirstAddress(name, AI_NUMERICHOST) != 0) return 0;
     return FirstAddress(name, 0);
 }
 

@@ -34,7 +34,8 @@ Ipv4Address FirstAddress(const std::string& name, int flags) {
 
 Ipv4Address LookUpHostName(const std::string& name) {
     // Windows resolves an empty name to this machine; no host is configured then.
-    if (name.empty()) return 0;
+    // A NUL would have another name looked up than the one written.
+    if (name.empty() || name.find('\0') != std::string::npos) return 0;
     EnsureWinsockStarted();
     if (FirstAddress(name, AI_NUMERICHOST) != 0) return 0;
     return FirstAddress(name, 0);

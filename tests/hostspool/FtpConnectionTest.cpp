@@ -72,6 +72,16 @@ TEST(FtpConnectionTest, SilentServerIsAbortedWithoutQuit) {
     EXPECT_EQ(script.ended, "aborted");
 }
 
+TEST(FtpConnectionTest, ReplyOfABrokenStreamIsTheBreakNotWhatCameBeforeIt) {
+    ChannelScript script;
+    // Cut inside the line: what came reads like success, but may be anything.
+    script.incoming = {kLoginReplies, "226 Transf"};
+    script.brokenAtEnd = "TLS connection closed by the host without close_notify";
+    FtpConnection ftp = LoginOver(script);
+    EXPECT_FALSE(ftp.FtpCommand("RCMD X"));
+    EXPECT_EQ(ftp.FtpLastReply(), "TLS connection closed by the host without close_notify");
+}
+
 TEST(FtpConnectionTest, OneConnectionAtATimeAndNothingAfterQuit) {
     ChannelScript first;
     first.incoming = {kLoginReplies, "221 bye\r\n"};

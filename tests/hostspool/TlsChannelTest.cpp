@@ -32,11 +32,20 @@ public:
         : context_(asio::ssl::context::tls_server), acceptor_(loop_, {asio::ip::address_v4::loopback(), 0}) {
         context_.use_certificate_chain_file(files.certificate);
         context_.use_private_key_file(files.key, asio::ssl::context::pem);
+        port_ = acceptor_.local_endpoint().port();
         thread_ = std::thread([this, bytes = std::move(bytes), end] { Serve(bytes, end); });
     }
-    ~OneTlsStream() { thread_.join(); }
+    ~OneTlsStream() {
+        // A client that never came must not leave the thread in its accept.
+        asio::io_context loop;
+        asio::ip::tcp::socket poke(loop);
+        asio::error_code ignored;
+        poke.connect({asio::ip::address_v4::loopback(), port_}, ignored);
+        poke.close();
+        thread_.join();
+    }
 
-    uint16_t Port() const { return acceptor_.local_endpoint().port(); }
+    uint16_t Port() const { return port_; }
 
 private:
     void Serve(const std::string& bytes, StreamEnd end) {
@@ -66,6 +75,7 @@ private:
     asio::io_context loop_;
     asio::ssl::context context_;
     asio::ip::tcp::acceptor acceptor_;
+    uint16_t port_ = 0;
     std::thread thread_;
 };
 

@@ -8,7 +8,6 @@
 #include "datastream/SpoolFileWriter.h"
 #include "hostspool/SpoolInfoRetrieval.h"
 #include "hostspool/WriterRestart.h"
-#include "session/TelnetTrace.h"
 
 namespace oprinter {
 
@@ -17,7 +16,6 @@ namespace {
 constexpr std::string_view kEventSource = "Orvo Printer Service";
 constexpr int kEventTypeError = 1;
 constexpr uint16_t kReceiveSize = 255;
-constexpr int32_t kTrafficTraceLevel = 1;
 
 // Without its table the session substitutes nothing. A missing table is the
 // usual case; one that is there but cannot be read gets a line, in problem.
@@ -35,11 +33,11 @@ CvTable LoadCvTable(const std::string& fileName, std::string& problem) {
 // The session log as the host spool services see it.
 class SessionHostLog final : public HostLog {
 public:
-    explicit SessionHostLog(StreamLog& session) : session_(session) {}
+    explicit SessionHostLog(TDMPrinter& session) : session_(session) {}
     void WriteLog(std::string_view text) override { session_.WriteLog(false, text); }
 
 private:
-    StreamLog& session_;
+    TDMPrinter& session_;
 };
 
 }  // namespace
@@ -54,9 +52,7 @@ TDMPrinter::TDMPrinter(const SessionContext& context)
       log_(context.log),
       eventLog_(context.eventLog),
       TimerSave(context.loop),
-      parser_([this](std::string& record) { ProcessRecord(record); }),
-      records_(*this),
-      decoder_(*this, context.clock, LoadCvTable(context.exeFolder + "CvTable", cvTableProblem_)),
+      cvTable_(LoadCvTable(context.exeFolder + "CvTable", cvTableProblem_)),
       pdfCopies_(context.loop, [this](bool detail, std::string_view text) { WriteLog(detail, text); }),
       ftpStretch_(context.loop, context.clock) {
     LoadTelnetForm();
@@ -83,7 +79,7 @@ void TDMPrinter::LoadTelnetForm() {
 }
 
 void TDMPrinter::StartSession() {
-    traceOn_ = DebugLevel > 0;
+    core_.emplace(Environment(), DebugLevel, clock_, std::move(cvTable_));
     // Written now: the log settings come in after the table is read.
     if (!cvTableProblem_.empty()) WriteLog(false, cvTableProblem_);
     try {
@@ -127,7 +123,7 @@ void TDMPrinter::AbortSession(const std::string& message) {
     eventLog_.WriteEventLog(kEventSource, message, kEventTypeError);
 }
 
-void TDMPrinter::TelnetConnect() { parser_.Reset(); }
+void TDMPrinter::TelnetConnect() { core_->Connected(); }
 
 void TDMPrinter::TelnetClose() { StopSession(); }
 
@@ -146,77 +142,63 @@ void TDMPrinter::TelnetTlsError(const std::string& reason) {
 void TDMPrinter::TelnetRead(int32_t aSocket) {
     if (ReadBusy) return;
     ReadBusy = true;
-    try {
-        char area[kReceiveSize];
-        for (;;) {
-            const int32_t received = Telnet.ReceiveBuf(aSocket, area, kReceiveSize);
-            if (received <= 0) break;
-            const std::string_view bytes(area, static_cast<size_t>(received));
-            TraceTraffic("iSeries", bytes, HostNameTraceText);
-            std::string reply;
-            if (std::optional<std::string> abort = parser_.Feed(bytes, Environment(), reply)) {
-                // ReadBusy stays set: notifications still queued for the closed
-                // connection are ignored.
-                AbortSession(*abort);
-                return;
-            }
-            if (reply.empty()) continue;
-            Telnet.SendText(aSocket, reply);
-            TraceTraffic("Client", reply, ClientNameTraceText);
+    Drain(aSocket);
+    // After a fatal telnet error ReadBusy stays set: notifications still
+    // queued for the closed connection are ignored.
+    if (!core_->Ended()) ReadBusy = false;
+}
+
+void TDMPrinter::Drain(int32_t aSocket) {
+    char area[kReceiveSize];
+    while (core_->Ready()) {
+        const int32_t received = Telnet.ReceiveBuf(aSocket, area, kReceiveSize);
+        if (received <= 0) return;
+        core_->Received(std::string_view(area, static_cast<size_t>(received)));
+        Perform();
+    }
+}
+
+// The effects in the order the protocol gives them; an answer to a request
+// lets the protocol go on, adding to the queue.
+void TDMPrinter::Perform() {
+    while (std::optional<SessionEffect> effect = core_->NextEffect()) {
+        try {
+            Apply(*effect);
+        } catch (const std::exception& error) {
+            core_->ReceiveFailed(error.what());
         }
-    } catch (const std::exception& error) {
-        WriteLog(false, std::string("Read Error: ") + error.what());
-    }
-    ReadBusy = false;
-}
-
-// Each record as the record layer sees it. A failure goes back to the read
-// handler; the record is then not acknowledged.
-void TDMPrinter::ProcessRecord(std::string& record) {
-    const RecordOutcome outcome = records_.Take(record);
-    switch (outcome.Kind) {
-        case rkDropped:
-            return;
-        case rkAbort:
-            AbortSession(outcome.Text);
-            return;
-        case rkStartupResponse:
-            ProcessStartupResponse(outcome.Text);
-            return;
-        case rkPrintRecord:
-            ProcessPrintData(outcome.PrintData);
-            return;
     }
 }
 
-void TDMPrinter::ProcessStartupResponse(const std::string& statusText) {
-    StatusText = statusText;
-    decoder_.StartupResponse();
-    WriteLog(true, statusText);
-}
-
-// The retrievals and saves that the data asks for run where the decoder stops,
-// before the rest of the record; the reply goes out after all of them.
-void TDMPrinter::ProcessPrintData(std::string_view data) {
-    decoder_.Begin(data);
-    for (TDecoderStop stop; (stop = decoder_.Run()) != dsFinished;) {
-        if (stop == dsAttributesWanted)
-            FetchAttributes();
-        else
-            SaveSpoolFile();
+void TDMPrinter::Apply(const SessionEffect& effect) {
+    switch (effect.kind) {
+        case EffectKind::Send: Send(effect.text); return;
+        case EffectKind::FetchAttributes: FetchAttributes(); return;
+        case EffectKind::Save: SaveSpoolFile(); return;
+        case EffectKind::RestartWriter: RestartWriter(); return;
+        case EffectKind::EndSession: AbortSession(effect.text); return;
+        case EffectKind::Status: StatusText = effect.text; return;
+        case EffectKind::Log: WriteLog(effect.detail, effect.text); return;
+        case EffectKind::Trace: WriteLog(false, effect.text); return;
     }
-    Send(RecordLayer::Acknowledgement());
-    records_.TraceAcknowledgement();
 }
 
 // Decoding goes on whether or not the attributes were found.
 void TDMPrinter::FetchAttributes() {
+    std::vector<std::string> attributes;
+    bool found = false;
     try {
-        RunFtpWork([this](const HostAccess& access, HostLog& hostLog) {
-            oprinter::ReadSpoolInfo(access, hostLog, clock_, decoder_.SpoolInfo());
+        RunFtpWork([&](const HostAccess& access, HostLog& hostLog) {
+            found = oprinter::ReadSpoolInfo(access, hostLog, clock_, attributes);
         });
     } catch (const std::exception& failure) {
-        decoder_.AttributesFailed(failure.what());
+        core_->AttributesFailed(failure.what());
+        return;
+    }
+    if (found) {
+        core_->AttributesFetched(std::move(attributes));
+    } else {
+        core_->AttributesNotFound();
     }
 }
 
@@ -232,27 +214,23 @@ void TDMPrinter::RunFtpWork(const std::function<void(const HostAccess&, HostLog&
     work(access, hostLog);
 }
 
-// A file that cannot be written leaves the document open and goes back to the
-// read handler.
+// A file that cannot be written leaves the document open.
 void TDMPrinter::SaveSpoolFile() {
-    const std::string path = oprinter::SaveSpoolFile(exeFolder_, decoder_.Document(), clock_);
-    decoder_.DocumentSaved();
+    std::string path;
+    try {
+        path = oprinter::SaveSpoolFile(exeFolder_, core_->Document(), clock_);
+    } catch (const std::exception& failure) {
+        core_->SaveFailed(failure.what());
+        return;
+    }
     SpoolFileSaved(path);
+    core_->Saved();
 }
 
 // Every spool file passes here once it is complete on disk under its final name.
 void TDMPrinter::SpoolFileSaved(const std::string& path) {
     lastSpoolFile_ = path;
     if (PdfCopy) pdfCopies_.Add(path, {PdfMakerProgram, Charset});
-}
-
-void TDMPrinter::TraceTraffic(std::string_view side, std::string_view bytes,
-                              std::string (*names)(std::string_view)) {
-    if (!traceOn_) return;
-    const std::string label(side);
-    WriteTrace(kTrafficTraceLevel, label + " : " + std::string(bytes));
-    WriteTrace(kTrafficTraceLevel, label + "H: " + HexTraceText(bytes));
-    WriteTrace(kTrafficTraceLevel, label + "T: " + names(bytes));
 }
 
 EnvironmentValues TDMPrinter::Environment() const {
@@ -284,10 +262,6 @@ void TDMPrinter::WriteLog(bool detail, std::string_view text) {
     log_.WriteLog(LogSettings{Log, LogDetail, SaveLogPath, MaxLog}, detail, text);
 }
 
-void TDMPrinter::WriteTrace(int32_t level, std::string_view text) {
-    if (traceOn_ && level >= DebugLevel) WriteLog(false, text);
-}
-
 void TDMPrinter::SetTimerSaveEnabled(bool enabled) {
     if (enabled == timerSaveEnabled_) return;
     timerSaveEnabled_ = enabled;
@@ -308,27 +282,22 @@ void TDMPrinter::ScheduleTimerSave() {
 // A document whose data stopped after a complete segment is given up and the
 // host's printer writer started again.
 void TDMPrinter::TimerSaveTimer() {
-    if (!decoder_.WriterRestartDue()) return;
-    WriteTrace(2, "Inizio Salvataggio Causa Interruzione");
-    // An exception escaping a timer tick would end the event loop; the writer
-    // restart reports its own failures.
-    try {
-        RestartWriter();
-    } catch (const std::exception&) {
-        return;
-    }
-    WriteTrace(2, "Fine Salvataggio Causa Interruzione");
+    core_->TimerTick();
+    Perform();
 }
 
+// An exception escaping a timer tick would end the event loop; the writer
+// restart reports its own failures.
 void TDMPrinter::RestartWriter() {
-    // The partial document is dropped whatever the host answered.
-    struct DiscardOnExit {
-        PrintDataDecoder& decoder;
-        ~DiscardOnExit() { decoder.DiscardDocument(); }
-    } discard{decoder_};
-    RunFtpWork([this](const HostAccess& access, HostLog& hostLog) {
-        oprinter::StartPrinterWriter(access, hostLog, clock_);
-    });
+    try {
+        RunFtpWork([this](const HostAccess& access, HostLog& hostLog) {
+            oprinter::StartPrinterWriter(access, hostLog, clock_);
+        });
+    } catch (const std::exception&) {
+        core_->WriterRestartFailed();
+        return;
+    }
+    core_->WriterRestarted();
 }
 
 }  // namespace oprinter

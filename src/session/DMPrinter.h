@@ -1,23 +1,22 @@
 #pragma once
 // The session module: one printer session with the host, from the connect to
-// the disconnect. It owns the telnet socket, the save timer, the telnet parser,
-// the record layer and the print data decoder, and lives for one connection
-// attempt; it never reconnects by itself (the service replaces it). The parser,
-// the record layer and the decoder do no I/O: this module performs what they
-// ask for (replies, attribute retrieval, spool file saves, writer restart).
+// the disconnect. It owns the telnet socket, the save timer and the session's
+// protocol (PrinterSession), and lives for one connection attempt; it never
+// reconnects by itself (the service replaces it). The protocol does no I/O:
+// this module performs the effects it asks for (sends, attribute retrieval,
+// spool file saves, writer restart, the end of the session, log lines).
 #include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include <asio/io_context.hpp>
 #include <asio/steady_timer.hpp>
 
-#include "datastream/PrintDataDecoder.h"
-#include "datastream/RecordLayer.h"
-#include "datastream/StreamLog.h"
+#include "datastream/CvTable.h"
 #include "hostspool/HostAccess.h"
 #include "logging/LogWriter.h"
 #include "platform/Clock.h"
@@ -27,6 +26,7 @@
 #include "session/FtpStretch.h"
 #include "session/HandlerGuard.h"
 #include "session/PdfCopyQueue.h"
+#include "session/PrinterSession.h"
 #include "session/TelnetParser.h"
 #include "session/kxsockets.h"
 
@@ -46,10 +46,10 @@ struct SessionContext {
 
 inline constexpr std::chrono::milliseconds kTimerSaveInterval{3000};
 
-class TDMPrinter final : public StreamLog {
+class TDMPrinter final {
 public:
     explicit TDMPrinter(const SessionContext& context);  // DataModuleCreate
-    ~TDMPrinter() override;                              // DataModuleDestroy
+    ~TDMPrinter();                                       // DataModuleDestroy
     TDMPrinter(const TDMPrinter&) = delete;
     TDMPrinter& operator=(const TDMPrinter&) = delete;
 
@@ -101,16 +101,18 @@ public:
     // The path of the last spool file written; empty before the first.
     const std::string& LastSpoolFile() const { return lastSpoolFile_; }
 
-    // StreamLog: the session log.
-    void WriteLog(bool detail, std::string_view text) override;
-    void WriteTrace(int32_t level, std::string_view text) override;
-    bool TraceOn() const override { return traceOn_; }
+    // The session log.
+    void WriteLog(bool detail, std::string_view text);
+    bool TraceOn() const { return DebugLevel > 0; }
 
     TSocket Telnet;  // tests may set Telnet.Port before StartSession
 
 private:
     void LoadTelnetForm();
     void TelnetRead(int32_t aSocket);
+    void Drain(int32_t aSocket);
+    void Perform();
+    void Apply(const SessionEffect& effect);
     void TelnetConnect();
     void TelnetClose();
     void TelnetError(uint16_t error);
@@ -119,15 +121,11 @@ private:
     // the telnet session and cannot be had (the line is then written).
     bool PrepareTls();
     TlsOptions TLSOptions() const;
-    void ProcessRecord(std::string& record);
-    void ProcessStartupResponse(const std::string& statusText);
-    void ProcessPrintData(std::string_view data);
     void FetchAttributes();
     void RunFtpWork(const std::function<void(const HostAccess&, HostLog&)>& work);
     void SaveSpoolFile();
     void SpoolFileSaved(const std::string& path);
     void Send(std::string_view bytes);
-    void TraceTraffic(std::string_view side, std::string_view bytes, std::string (*names)(std::string_view));
     EnvironmentValues Environment() const;
     HostAccess Access() const;
 
@@ -147,13 +145,11 @@ private:
     asio::steady_timer TimerSave;
     HandlerGuard timerGuard_;  // revoked whenever the timer is switched
     bool timerSaveEnabled_ = false;
-    bool traceOn_ = false;
-    std::string cvTableProblem_;  // why CvTable could not be read; set before decoder_
-    TelnetParser parser_;
+    std::string cvTableProblem_;  // why CvTable could not be read
+    CvTable cvTable_;             // until the session's protocol takes it
     std::shared_ptr<const TlsContext> tls_;
     std::string tlsFailure_;  // why tls_ could not be made
-    RecordLayer records_;
-    PrintDataDecoder decoder_;
+    std::optional<PrinterSession> core_;  // made by StartSession, with the settings
     std::string lastSpoolFile_;
     PdfCopyQueue pdfCopies_;
     FtpStretch ftpStretch_;

@@ -9,8 +9,8 @@
 namespace oprinter {
 namespace {
 
-// One control connection at a time: the session's thread is the only one
-// that uses FTP, so a plain flag does.
+// One control connection at a time: the pieces of FTP work of the process
+// take turns, so a plain flag does.
 bool connectionOpen = false;
 
 }  // namespace

@@ -29,9 +29,6 @@ struct HostAccess {
     uint16_t FtpPort = kFtpPort;  // tests use a port of their own
     std::chrono::milliseconds FtpTimeLimit = kFtpTimeLimit;  // tests shorten it
     std::chrono::milliseconds FtpBudget = kFtpBudget;        // tests shorten it
-    // What FTP work run just before, with no pause of the caller in between,
-    // used of FtpBudget: this work gets only the rest.
-    std::chrono::milliseconds FtpBudgetSpent{0};
     bool FtpTLS = false;  // explicit TLS on the control and data connections
     std::shared_ptr<const TlsContext> Tls;  // with FtpTLS: nullptr when it could not be made,
     std::string TlsFailure;                 // for this reason

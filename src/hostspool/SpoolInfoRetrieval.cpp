@@ -69,7 +69,7 @@ bool RetrieveSpoolInfoApi(const HostAccess& access, const FtpStepLimit& stepLimi
 }
 
 bool ReadSpoolInfo(const HostAccess& access, HostLog& log, Clock& clock, std::vector<std::string>& spoolInfo) {
-    const TimeBudget budget(clock, access.FtpBudget, access.FtpTimeLimit, access.FtpBudgetSpent);
+    const TimeBudget budget(clock, access.FtpBudget, access.FtpTimeLimit);
     const FtpStepLimit stepLimit = [&budget] { return budget.StepLimit(); };
     auto attempt = access.SpoolInfoAPI ? RetrieveSpoolInfoApi : RetrieveSpoolInfo;
     return RunHostAttempts(clock, budget, log, kRetrieveError,

@@ -30,16 +30,6 @@ CvTable LoadCvTable(const std::string& fileName, std::string& problem) {
     return CvTable();
 }
 
-// The session log as the host spool services see it.
-class SessionHostLog final : public HostLog {
-public:
-    explicit SessionHostLog(TDMPrinter& session) : session_(session) {}
-    void WriteLog(std::string_view text) override { session_.WriteLog(false, text); }
-
-private:
-    TDMPrinter& session_;
-};
-
 }  // namespace
 
 TDMPrinter::TDMPrinter(const SessionContext& context)
@@ -54,7 +44,7 @@ TDMPrinter::TDMPrinter(const SessionContext& context)
       TimerSave(context.loop),
       cvTable_(LoadCvTable(context.exeFolder + "CvTable", cvTableProblem_)),
       pdfCopies_(context.loop, [this](bool detail, std::string_view text) { WriteLog(detail, text); }),
-      ftpStretch_(context.loop, context.clock) {
+      hostWork_(context.loop, [this](const std::string& line) { WriteLog(false, line); }) {
     LoadTelnetForm();
 }
 
@@ -159,9 +149,12 @@ void TDMPrinter::Drain(int32_t aSocket) {
 }
 
 // The effects in the order the protocol gives them; an answer to a request
-// lets the protocol go on, adding to the queue.
+// lets the protocol go on, adding to the queue. While host work runs the
+// protocol waits for it, and so does the queue.
 void TDMPrinter::Perform() {
-    while (std::optional<SessionEffect> effect = core_->NextEffect()) {
+    while (!hostWork_.Busy()) {
+        std::optional<SessionEffect> effect = core_->NextEffect();
+        if (!effect) return;
         try {
             Apply(*effect);
         } catch (const std::exception& error) {
@@ -183,35 +176,40 @@ void TDMPrinter::Apply(const SessionEffect& effect) {
     }
 }
 
+void TDMPrinter::Resume() {
+    Perform();
+    if (core_->Ready() && Telnet.Active()) TelnetRead(Telnet.Handle());
+}
+
 // Decoding goes on whether or not the attributes were found.
 void TDMPrinter::FetchAttributes() {
-    std::vector<std::string> attributes;
-    bool found = false;
-    try {
-        RunFtpWork([&](const HostAccess& access, HostLog& hostLog) {
-            found = oprinter::ReadSpoolInfo(access, hostLog, clock_, attributes);
-        });
-    } catch (const std::exception& failure) {
-        core_->AttributesFailed(failure.what());
-        return;
-    }
-    if (found) {
-        core_->AttributesFetched(std::move(attributes));
+    RunHostWork(
+        [access = Access(), clock = &clock_](HostLog& hostLog) {
+            HostOutcome outcome;
+            outcome.succeeded = oprinter::ReadSpoolInfo(access, hostLog, *clock, outcome.attributes);
+            return outcome;
+        },
+        [this](HostOutcome outcome) { AttributesAnswer(std::move(outcome)); });
+}
+
+void TDMPrinter::AttributesAnswer(HostOutcome outcome) {
+    if (outcome.failure) {
+        core_->AttributesFailed(*outcome.failure);
+    } else if (outcome.succeeded) {
+        core_->AttributesFetched(std::move(outcome.attributes));
     } else {
         core_->AttributesNotFound();
     }
+    Resume();
 }
 
-// A piece of FTP work, with what its stretch left of the budget.
-void TDMPrinter::RunFtpWork(const std::function<void(const HostAccess&, HostLog&)>& work) {
-    HostAccess access = Access();
-    access.FtpBudgetSpent = ftpStretch_.Begin();
-    struct EndOnExit {
-        FtpStretch& stretch;
-        ~EndOnExit() { stretch.End(); }
-    } end{ftpStretch_};
-    SessionHostLog hostLog(*this);
-    work(access, hostLog);
+// The work gets copies of all it needs; a thread that cannot be had fails it.
+void TDMPrinter::RunHostWork(HostWorker::Work work, HostWorker::DoneHandler done) {
+    try {
+        hostWork_.Start(std::move(work), done);
+    } catch (const std::exception& failure) {
+        done({false, {}, failure.what()});
+    }
 }
 
 // A file that cannot be written leaves the document open.
@@ -286,18 +284,23 @@ void TDMPrinter::TimerSaveTimer() {
     Perform();
 }
 
-// An exception escaping a timer tick would end the event loop; the writer
-// restart reports its own failures.
+// The writer restart reports its own failures.
 void TDMPrinter::RestartWriter() {
-    try {
-        RunFtpWork([this](const HostAccess& access, HostLog& hostLog) {
-            oprinter::StartPrinterWriter(access, hostLog, clock_);
-        });
-    } catch (const std::exception&) {
+    RunHostWork(
+        [access = Access(), clock = &clock_](HostLog& hostLog) {
+            oprinter::StartPrinterWriter(access, hostLog, *clock);
+            return HostOutcome{true, {}, std::nullopt};
+        },
+        [this](const HostOutcome& outcome) { RestartAnswer(outcome); });
+}
+
+void TDMPrinter::RestartAnswer(const HostOutcome& outcome) {
+    if (outcome.failure) {
         core_->WriterRestartFailed();
-        return;
+    } else {
+        core_->WriterRestarted();
     }
-    core_->WriterRestarted();
+    Resume();
 }
 
 }  // namespace oprinter

@@ -23,8 +23,8 @@
 #include "platform/EventLog.h"
 #include "platform/TextConverter.h"
 #include "platform/TlsContext.h"
-#include "session/FtpStretch.h"
 #include "session/HandlerGuard.h"
+#include "session/HostWorker.h"
 #include "session/PdfCopyQueue.h"
 #include "session/PrinterSession.h"
 #include "session/TelnetParser.h"
@@ -36,7 +36,7 @@ namespace oprinter {
 struct SessionContext {
     asio::io_context& loop;
     std::string exeFolder;  // ends with "/"; CvTable, Spool/ and tmp/ are found here
-    Clock& clock;
+    Clock& clock;  // host work reads it on its own thread too
     const LogWriter& log;
     EventLog& eventLog;
     uint16_t ftpPort = kFtpPort;  // the host's FTP server; tests use a port of their own
@@ -113,6 +113,9 @@ private:
     void Drain(int32_t aSocket);
     void Perform();
     void Apply(const SessionEffect& effect);
+    // After host work: the effects that its answer brought, then the bytes
+    // that waited meanwhile.
+    void Resume();
     void TelnetConnect();
     void TelnetClose();
     void TelnetError(uint16_t error);
@@ -122,7 +125,8 @@ private:
     bool PrepareTls();
     TlsOptions TLSOptions() const;
     void FetchAttributes();
-    void RunFtpWork(const std::function<void(const HostAccess&, HostLog&)>& work);
+    void AttributesAnswer(HostOutcome outcome);
+    void RunHostWork(HostWorker::Work work, HostWorker::DoneHandler done);
     void SaveSpoolFile();
     void SpoolFileSaved(const std::string& path);
     void Send(std::string_view bytes);
@@ -133,6 +137,7 @@ private:
     void ScheduleTimerSave();
     void TimerSaveTimer();
     void RestartWriter();
+    void RestartAnswer(const HostOutcome& outcome);
 
     std::string exeFolder_;
     uint16_t ftpPort_;
@@ -152,7 +157,7 @@ private:
     std::optional<PrinterSession> core_;  // made by StartSession, with the settings
     std::string lastSpoolFile_;
     PdfCopyQueue pdfCopies_;
-    FtpStretch ftpStretch_;
+    HostWorker hostWork_;
 };
 
 }  // namespace oprinter

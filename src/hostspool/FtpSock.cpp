@@ -41,7 +41,7 @@ int FtpConnection::LogIn(const HostAccess& access, const ChannelConnector& conne
         lastReply_ = "TLS " + access.TlsFailure;
         return kFtpTlsFailed;
     }
-    control_ = connect(access.System, access.FtpPort, StepLimit(), lastReply_);
+    control_ = connect(access.Login.System, access.FtpPort, StepLimit(), lastReply_);
     if (!control_) return kFtpNoConnection;
     AssignSockText(*control_, in_, out_);
     if (FtpReplyCode() != '2') {
@@ -53,7 +53,7 @@ int FtpConnection::LogIn(const HostAccess& access, const ChannelConnector& conne
         return kFtpTlsFailed;
     }
     // A server that lets the user in without a password is refused as well.
-    if (FtpExec("USER " + access.User) != '3' || FtpExec("PASS " + access.Password) != '2') {
+    if (FtpExec("USER " + access.Login.User) != '3' || FtpExec("PASS " + access.Login.Password) != '2') {
         Close();
         return kFtpLoginRefused;
     }
@@ -75,7 +75,7 @@ bool FtpConnection::StartTls(const HostAccess& access) {
         return false;
     }
     std::unique_ptr<ByteChannel> secured =
-        SecureChannel(std::move(control_), access.Tls, access.System, StepLimit(), lastReply_);
+        SecureChannel(std::move(control_), access.Tls, access.Login.System, StepLimit(), lastReply_);
     if (!secured) return false;
     control_ = std::move(secured);
     AssignSockText(*control_, in_, out_);

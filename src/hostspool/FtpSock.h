@@ -33,7 +33,7 @@ using FtpStepLimit = std::function<std::chrono::milliseconds()>;
 
 class FtpConnection;
 
-// Connects to access.System on access.FtpPort and logs in as access.User.
+// Connects to access.Login.System on access.FtpPort and logs in as access.Login.User.
 // LoginResult() tells whether that worked; after a failure the connection is
 // already closed and FtpLastReply() says why.
 FtpConnection FtpLogin(const HostAccess& access, FtpStepLimit stepLimit,

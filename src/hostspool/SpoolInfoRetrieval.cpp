@@ -29,7 +29,7 @@ std::string Quoted(const std::string& text) {
 std::vector<std::string> FetchListing(const HostAccess& access, const FtpStepLimit& stepLimit) {
     FtpConnection ftp = FtpLogin(access, stepLimit);
     ftp.RequireLogin();
-    const std::string listingJob = "JOB(" + Trimmed(access.User) + "/QPRTJOB) SPLNBR(*LAST)";
+    const std::string listingJob = "JOB(" + Trimmed(access.Login.User) + "/QPRTJOB) SPLNBR(*LAST)";
     RunHostCommand(ftp, "WRKSPLF SELECT(*ALL " + access.PrinterName + ") OUTPUT(*PRINT)");
     RunHostCommand(ftp, "CRTPF FILE(QTEMP/FILE1) RCDLEN(170) SIZE(1000000 10000)");
     RunHostCommand(ftp, "CPYSPLF FILE(QPRTSPLF) TOFILE(QTEMP/FILE1) " + listingJob);
@@ -71,7 +71,7 @@ bool RetrieveSpoolInfoApi(const HostAccess& access, const FtpStepLimit& stepLimi
 bool ReadSpoolInfo(const HostAccess& access, HostLog& log, Clock& clock, std::vector<std::string>& spoolInfo) {
     const TimeBudget budget(clock, access.FtpBudget, access.FtpTimeLimit);
     const FtpStepLimit stepLimit = [&budget] { return budget.StepLimit(); };
-    auto attempt = access.SpoolInfoAPI ? RetrieveSpoolInfoApi : RetrieveSpoolInfo;
+    auto attempt = access.Login.SpoolInfoAPI ? RetrieveSpoolInfoApi : RetrieveSpoolInfo;
     return RunHostAttempts(clock, budget, log, kRetrieveError,
                            [&] { return attempt(access, stepLimit, log, spoolInfo); });
 }

@@ -32,8 +32,9 @@ CvTable LoadCvTable(const std::string& fileName, std::string& problem) {
 
 }  // namespace
 
-TDMPrinter::TDMPrinter(const SessionContext& context)
+TDMPrinter::TDMPrinter(const SessionContext& context, std::shared_ptr<const SessionSettings> settings)
     : Telnet(context.loop),
+      settings_(std::move(settings)),
       exeFolder_(context.exeFolder),
       ftpPort_(context.ftpPort),
       ftpTimeLimit_(context.ftpTimeLimit),
@@ -42,7 +43,8 @@ TDMPrinter::TDMPrinter(const SessionContext& context)
       log_(context.log),
       eventLog_(context.eventLog),
       TimerSave(context.loop),
-      cvTable_(LoadCvTable(context.exeFolder + "CvTable", cvTableProblem_)),
+      core_(settings_->Device, settings_->DebugLevel, context.clock,
+            LoadCvTable(context.exeFolder + "CvTable", cvTableProblem_)),
       pdfCopies_(context.loop, [this](bool detail, std::string_view text) { WriteLog(detail, text); }),
       hostWork_(context.loop, [this](const std::string& line) { WriteLog(false, line); }) {
     LoadTelnetForm();
@@ -69,25 +71,25 @@ void TDMPrinter::LoadTelnetForm() {
 }
 
 void TDMPrinter::StartSession() {
-    core_.emplace(Environment(), DebugLevel, clock_, std::move(cvTable_));
-    // Written now: the log settings come in after the table is read.
+    // Written at the start, as every line of the session.
     if (!cvTableProblem_.empty()) WriteLog(false, cvTableProblem_);
     try {
         if (!PrepareTls()) return;
         // The timer goes on before the connect so that a connect the platform
         // refuses at once, which stops the session, leaves it off.
         SetTimerSaveEnabled(true);
-        Telnet.Connect(System);
+        Telnet.Connect(settings_->Host.System);
     } catch (const std::exception& error) {
         WriteLog(false, std::string("Call Error: ") + error.what());
     }
 }
 
 bool TDMPrinter::PrepareTls() {
-    if (!TLS && !FtpTLS) return true;
-    if (!TLSVerify) WriteLog(false, "Warning: TLSVerify is False: the host's certificate is not checked");
+    const TlsSettings& tls = settings_->Tls;
+    if (!tls.TLS && !tls.FtpTLS) return true;
+    if (!tls.TLSVerify) WriteLog(false, "Warning: TLSVerify is False: the host's certificate is not checked");
     tls_ = TlsContext::Make(TLSOptions(), tlsFailure_);
-    if (!TLS) return true;
+    if (!tls.TLS) return true;
     if (!tls_) {
         TelnetTlsError(tlsFailure_);
         return false;
@@ -97,7 +99,8 @@ bool TDMPrinter::PrepareTls() {
 }
 
 TlsOptions TDMPrinter::TLSOptions() const {
-    return TlsOptionsBeside(exeFolder_, TLSVerify, TLSCAFile, TLSCertFile, TLSKeyFile);
+    const TlsSettings& tls = settings_->Tls;
+    return TlsOptionsBeside(exeFolder_, tls.TLSVerify, tls.TLSCAFile, tls.TLSCertFile, tls.TLSKeyFile);
 }
 
 void TDMPrinter::StopSession() {
@@ -113,7 +116,7 @@ void TDMPrinter::AbortSession(const std::string& message) {
     eventLog_.WriteEventLog(kEventSource, message, kEventTypeError);
 }
 
-void TDMPrinter::TelnetConnect() { core_->Connected(); }
+void TDMPrinter::TelnetConnect() { core_.Connected(); }
 
 void TDMPrinter::TelnetClose() { StopSession(); }
 
@@ -135,15 +138,15 @@ void TDMPrinter::TelnetRead(int32_t aSocket) {
     Drain(aSocket);
     // After a fatal telnet error ReadBusy stays set: notifications still
     // queued for the closed connection are ignored.
-    if (!core_->Ended()) ReadBusy = false;
+    if (!core_.Ended()) ReadBusy = false;
 }
 
 void TDMPrinter::Drain(int32_t aSocket) {
     char area[kReceiveSize];
-    while (core_->Ready()) {
+    while (core_.Ready()) {
         const int32_t received = Telnet.ReceiveBuf(aSocket, area, kReceiveSize);
         if (received <= 0) return;
-        core_->Received(std::string_view(area, static_cast<size_t>(received)));
+        core_.Received(std::string_view(area, static_cast<size_t>(received)));
         Perform();
     }
 }
@@ -153,12 +156,12 @@ void TDMPrinter::Drain(int32_t aSocket) {
 // protocol waits for it, and so does the queue.
 void TDMPrinter::Perform() {
     while (!hostWork_.Busy()) {
-        std::optional<SessionEffect> effect = core_->NextEffect();
+        std::optional<SessionEffect> effect = core_.NextEffect();
         if (!effect) return;
         try {
             Apply(*effect);
         } catch (const std::exception& error) {
-            core_->ReceiveFailed(error.what());
+            core_.ReceiveFailed(error.what());
         }
     }
 }
@@ -178,7 +181,7 @@ void TDMPrinter::Apply(const SessionEffect& effect) {
 
 void TDMPrinter::Resume() {
     Perform();
-    if (core_->Ready() && Telnet.Active()) TelnetRead(Telnet.Handle());
+    if (core_.Ready() && Telnet.Active()) TelnetRead(Telnet.Handle());
 }
 
 // Decoding goes on whether or not the attributes were found.
@@ -194,11 +197,11 @@ void TDMPrinter::FetchAttributes() {
 
 void TDMPrinter::AttributesAnswer(HostOutcome outcome) {
     if (outcome.failure) {
-        core_->AttributesFailed(*outcome.failure);
+        core_.AttributesFailed(*outcome.failure);
     } else if (outcome.succeeded) {
-        core_->AttributesFetched(std::move(outcome.attributes));
+        core_.AttributesFetched(std::move(outcome.attributes));
     } else {
-        core_->AttributesNotFound();
+        core_.AttributesNotFound();
     }
     Resume();
 }
@@ -216,37 +219,30 @@ void TDMPrinter::RunHostWork(HostWorker::Work work, HostWorker::DoneHandler done
 void TDMPrinter::SaveSpoolFile() {
     std::string path;
     try {
-        path = oprinter::SaveSpoolFile(exeFolder_, core_->Document(), clock_);
+        path = oprinter::SaveSpoolFile(exeFolder_, core_.Document(), clock_);
     } catch (const std::exception& failure) {
-        core_->SaveFailed(failure.what());
+        core_.SaveFailed(failure.what());
         return;
     }
     SpoolFileSaved(path);
-    core_->Saved();
+    core_.Saved();
 }
 
 // Every spool file passes here once it is complete on disk under its final name.
 void TDMPrinter::SpoolFileSaved(const std::string& path) {
     lastSpoolFile_ = path;
-    if (PdfCopy) pdfCopies_.Add(path, {PdfMakerProgram, Charset});
-}
-
-EnvironmentValues TDMPrinter::Environment() const {
-    return {PrinterName, MsgQueueName, MsgQueueLib, MfrTypeModel, WscstName, WscstLib};
+    if (settings_->Save.PdfCopy) pdfCopies_.Add(path, {PdfMakerProgram, settings_->Save.Charset});
 }
 
 HostAccess TDMPrinter::Access() const {
     HostAccess access;
-    access.System = System;
-    access.User = User;
-    access.Password = Password;
-    access.PrinterName = PrinterName;
-    access.SpoolInfoAPI = SpoolInfoAPI;
+    access.Login = settings_->Host;
+    access.PrinterName = settings_->Device.PrinterName;
     access.ExeFolder = exeFolder_;
     access.FtpPort = ftpPort_;
     access.FtpTimeLimit = ftpTimeLimit_;
     access.FtpBudget = ftpBudget_;
-    access.FtpTLS = FtpTLS;
+    access.FtpTLS = settings_->Tls.FtpTLS;
     access.Tls = tls_;
     access.TlsFailure = tlsFailure_;
     return access;
@@ -257,7 +253,7 @@ void TDMPrinter::Send(std::string_view bytes) {
 }
 
 void TDMPrinter::WriteLog(bool detail, std::string_view text) {
-    log_.WriteLog(LogSettings{Log, LogDetail, SaveLogPath, MaxLog}, detail, text);
+    log_.WriteLog(settings_->Log, detail, text);
 }
 
 void TDMPrinter::SetTimerSaveEnabled(bool enabled) {
@@ -280,7 +276,7 @@ void TDMPrinter::ScheduleTimerSave() {
 // A document whose data stopped after a complete segment is given up and the
 // host's printer writer started again.
 void TDMPrinter::TimerSaveTimer() {
-    core_->TimerTick();
+    core_.TimerTick();
     Perform();
 }
 
@@ -296,9 +292,9 @@ void TDMPrinter::RestartWriter() {
 
 void TDMPrinter::RestartAnswer(const HostOutcome& outcome) {
     if (outcome.failure) {
-        core_->WriterRestartFailed();
+        core_.WriterRestartFailed();
     } else {
-        core_->WriterRestarted();
+        core_.WriterRestarted();
     }
     Resume();
 }

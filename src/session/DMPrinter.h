@@ -27,6 +27,7 @@
 #include "session/HostWorker.h"
 #include "session/PdfCopyQueue.h"
 #include "session/PrinterSession.h"
+#include "session/SessionSettings.h"
 #include "session/TelnetParser.h"
 #include "session/kxsockets.h"
 
@@ -48,38 +49,11 @@ inline constexpr std::chrono::milliseconds kTimerSaveInterval{3000};
 
 class TDMPrinter final {
 public:
-    explicit TDMPrinter(const SessionContext& context);  // DataModuleCreate
+    // DataModuleCreate; the settings stay as they are for the session's life.
+    TDMPrinter(const SessionContext& context, std::shared_ptr<const SessionSettings> settings);
     ~TDMPrinter();                                       // DataModuleDestroy
     TDMPrinter(const TDMPrinter&) = delete;
     TDMPrinter& operator=(const TDMPrinter&) = delete;
-
-    // Settings copied in by the service before StartSession.
-    std::string System;
-    std::string PrinterName;
-    std::string User;
-    std::string Password;
-    bool Log = false;
-    bool LogDetail = false;
-    std::string SaveLogPath;
-    int32_t MaxLog = 0;
-    bool SpoolInfoAPI = false;
-    std::string APILib;  // kept from the configuration; nothing acts on it
-    int32_t DebugLevel = 0;
-    std::string Charset = kDefaultCharset;
-    bool PdfCopy = false;  // a PDF beside each spool file
-    bool TLS = false;     // the telnet session speaks TLS (the service points it at port 992)
-    bool FtpTLS = false;  // the FTP side uses explicit TLS
-    std::string TLSCAFile;  // a relative path is taken from the service's folder
-    bool TLSVerify = true;
-    std::string TLSCertFile;
-    std::string TLSKeyFile;
-
-    // Values of the environment reply to the host.
-    std::string MsgQueueName = "QSYSOPR";
-    std::string MsgQueueLib = "*LIBL";
-    std::string MfrTypeModel = "*NONE";
-    std::string WscstName = "*NONE";
-    std::string WscstLib = "*LIBL";
 
     // The last status line written to the session log (socket error, startup response).
     std::string StatusText;
@@ -103,7 +77,7 @@ public:
 
     // The session log.
     void WriteLog(bool detail, std::string_view text);
-    bool TraceOn() const { return DebugLevel > 0; }
+    bool TraceOn() const { return settings_->DebugLevel > 0; }
 
     TSocket Telnet;  // tests may set Telnet.Port before StartSession
 
@@ -130,7 +104,6 @@ private:
     void SaveSpoolFile();
     void SpoolFileSaved(const std::string& path);
     void Send(std::string_view bytes);
-    EnvironmentValues Environment() const;
     HostAccess Access() const;
 
     void SetTimerSaveEnabled(bool enabled);
@@ -139,6 +112,7 @@ private:
     void RestartWriter();
     void RestartAnswer(const HostOutcome& outcome);
 
+    std::shared_ptr<const SessionSettings> settings_;
     std::string exeFolder_;
     uint16_t ftpPort_;
     std::chrono::milliseconds ftpTimeLimit_;
@@ -150,11 +124,10 @@ private:
     asio::steady_timer TimerSave;
     HandlerGuard timerGuard_;  // revoked whenever the timer is switched
     bool timerSaveEnabled_ = false;
-    std::string cvTableProblem_;  // why CvTable could not be read
-    CvTable cvTable_;             // until the session's protocol takes it
+    std::string cvTableProblem_;  // why CvTable could not be read; set before core_
     std::shared_ptr<const TlsContext> tls_;
     std::string tlsFailure_;  // why tls_ could not be made
-    std::optional<PrinterSession> core_;  // made by StartSession, with the settings
+    PrinterSession core_;
     std::string lastSpoolFile_;
     PdfCopyQueue pdfCopies_;
     HostWorker hostWork_;

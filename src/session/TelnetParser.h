@@ -16,12 +16,12 @@ enum TTelnetState : uint8_t { tsData, tsCommand, tsDo, tsSubneg, tsWill };
 
 // The variable values of the NEW-ENVIRON reply.
 struct EnvironmentValues {
-    std::string PrinterName;
-    std::string MsgQueueName;
-    std::string MsgQueueLib;
-    std::string MfrTypeModel;
-    std::string WscstName;
-    std::string WscstLib;
+    std::string PrinterName;  // the device name (DEVNAME), from the configuration
+    std::string MsgQueueName = "QSYSOPR";
+    std::string MsgQueueLib = "*LIBL";
+    std::string MfrTypeModel = "*NONE";
+    std::string WscstName = "*NONE";
+    std::string WscstLib = "*LIBL";
 };
 
 // IAC SB NEW-ENVIRON IS, the device's variables, IAC SE.

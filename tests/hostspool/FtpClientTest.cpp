@@ -22,9 +22,9 @@ using test::ScriptedServer;
 
 HostAccess AccessTo(uint16_t port) {
     HostAccess access;
-    access.System = "127.0.0.1";
-    access.User = "OPRTEST";
-    access.Password = "OPRPASS";
+    access.Login.System = "127.0.0.1";
+    access.Login.User = "OPRTEST";
+    access.Login.Password = "OPRPASS";
     access.PrinterName = "PRT01";
     access.FtpPort = port;
     access.FtpTimeLimit = 2s;
@@ -79,7 +79,7 @@ TEST(SockTest, ConnectFailureSaysWhy) {
         closedPort = listener.Port();
     }
     HostAccess access = AccessTo(closedPort);
-    access.System = "localhost";  // looked up, as it is not dotted decimal
+    access.Login.System = "localhost";  // looked up, as it is not dotted decimal
     FtpConnection ftp = Login(access);
     EXPECT_EQ(ftp.LoginResult(), kFtpNoConnection);
     EXPECT_EQ(ftp.FtpLastReply().rfind("Cannot connect to localhost:" + std::to_string(closedPort) + ": ", 0), 0u);

@@ -77,9 +77,9 @@ protected:
     void ConfigureTuesdays(uint16_t telnetPort) {
         Service().ServiceCreate();
         Settings& config = Service().Config;
-        config.System = "127.0.0.1";
-        config.Log = true;
-        config.MaxLog = 1000;
+        config.Session.Host.System = "127.0.0.1";
+        config.Session.Log.Log = true;
+        config.Session.Log.MaxLog = 1000;
         config.Schedule[1] = {true, {8, 0, 0}, {18, 0, 0}};
         Service().TelnetPort = telnetPort;
     }

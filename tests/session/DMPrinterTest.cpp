@@ -48,14 +48,13 @@ protected:
 
     TDMPrinter& Create(int32_t debugLevel = 0) { return Create({loop, folder.Path(), clock, log, events}, debugLevel); }
 
+    // With the settings as the test left them.
     TDMPrinter& Create(const SessionContext& context, int32_t debugLevel = 0) {
-        printer = std::make_unique<TDMPrinter>(context);
-        printer->System = "127.0.0.1";
-        printer->PrinterName = "PRT01";
-        printer->Log = true;
-        printer->LogDetail = true;
-        printer->MaxLog = 100000;
-        printer->DebugLevel = debugLevel;
+        settings.Host.System = "127.0.0.1";
+        settings.Device.PrinterName = "PRT01";
+        settings.Log = {true, true, "", 100000};
+        settings.DebugLevel = debugLevel;
+        printer = std::make_unique<TDMPrinter>(context, std::make_shared<const SessionSettings>(settings));
         printer->Telnet.Port = host.Port();
         return *printer;
     }
@@ -98,6 +97,7 @@ protected:
     LogWriter log{folder.Path(), clock};
     RecordingEventLog events;
     LoopbackHost host{loop};
+    SessionSettings settings;
     std::unique_ptr<TDMPrinter> printer;
 };
 
@@ -117,9 +117,9 @@ TEST_F(SessionTest, RefusedConnectLogsOneSocketError) {
 }
 
 TEST_F(SessionTest, TlsThatCannotBeSetUpEndsTheSessionBeforeAnyConnect) {
+    settings.Tls.TLS = true;
+    settings.Tls.TLSCAFile = "missing-ca.pem";  // beside the service
     TDMPrinter& session = Create();
-    session.TLS = true;
-    session.TLSCAFile = "missing-ca.pem";  // beside the service
     session.StartSession();
     RunFor(loop, std::chrono::milliseconds(50));
     // The reason is the platform's: the file here, or TLS left out of the build.
@@ -132,9 +132,9 @@ TEST_F(SessionTest, TlsThatCannotBeSetUpEndsTheSessionBeforeAnyConnect) {
 }
 
 TEST_F(SessionTest, UnverifiedTlsWarnsOncePerSession) {
+    settings.Tls.FtpTLS = true;
+    settings.Tls.TLSVerify = false;
     TDMPrinter& session = Create();
-    session.FtpTLS = true;
-    session.TLSVerify = false;
     session.StartSession();
     ASSERT_TRUE(RunUntil(loop, [&] { return host.Connected(); }));
     EXPECT_EQ(LogLines(),
@@ -362,8 +362,8 @@ std::vector<std::string> ReportPrintData(size_t size) {
 }
 
 TEST_F(SessionTest, LargeDocumentsPdfIsMadeWhileTheRecordsGoOn) {
+    settings.Save.PdfCopy = true;
     StartConnected();
-    printer->PdfCopy = true;
     printer->PdfMakerProgram = OPRINTER_BINARY_DIR "/oprinter";
     const std::vector<std::string> records = ReportPrintData(20 << 20);
     for (const std::string& data : records) {

@@ -135,7 +135,12 @@ void TDMPrinter::TelnetTlsError(const std::string& reason) {
 void TDMPrinter::TelnetRead(int32_t aSocket) {
     if (ReadBusy) return;
     ReadBusy = true;
-    Drain(aSocket);
+    try {
+        Drain(aSocket);
+    } catch (const std::exception& error) {
+        core_.ReceiveFailed(error.what());
+        Perform();
+    }
     // After a fatal telnet error ReadBusy stays set: notifications still
     // queued for the closed connection are ignored.
     if (!core_.Ended()) ReadBusy = false;

@@ -69,17 +69,22 @@ TEST(HostWorker, DroppedWorkerWaitsForNothingAndHearsNothing) {
     Lines lines;
     std::promise<void> release;
     std::shared_future<void> released = release.get_future().share();
+    std::promise<void> started;
     std::promise<void> ended;
     auto worker = std::make_unique<HostWorker>(loop, [&](const std::string& line) { lines.push_back(line); });
     worker->Start(
-        [released, &ended](HostLog& log) {
+        [released, &started, &ended](HostLog& log) {
+            started.set_value();
             released.wait();
             log.WriteLog("late");
             ended.set_value();
             return HostOutcome{};
         },
         [&](HostOutcome) { lines.push_back("done"); });
+    started.get_future().wait();
+    const auto dropping = std::chrono::steady_clock::now();
     worker.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - dropping, 50ms);
 
     HostWorker next(loop, [&](const std::string& line) { lines.push_back(line); });
     std::optional<HostOutcome> outcome;

@@ -78,6 +78,18 @@ def escaping_names(host):
     print_all(host, [ESCAPING, ESCAPING_BACKSLASH])
 
 
+@scenario("seed-with-se-and-iac", prints=(LETTER,))
+def seed_with_se_and_iac(host):
+    """The host's random seed holds the bytes of SE and IAC; the negotiation
+    goes on to the terminal type as with any other seed."""
+    session = host.accept_session()
+    session.negotiate(seed=b"\x12\xf0\x34\xff\xf0\x56\xff\x78")
+    session.send_startup_response("I902")
+    session.print_spooled_file(LETTER)
+    session.expect_open(0.5)
+    session.close()
+
+
 @scenario("device-not-available", prints=(LETTER,))
 def device_not_available(host):
     """8902 is only reported; the session goes on and prints."""

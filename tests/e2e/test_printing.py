@@ -41,6 +41,13 @@ class PrintingTest(E2ECase):
             self.assertEqual(glob.glob(os.path.join(os.path.dirname(run.folder), "EVIL*")), [])
             self.assert_no_faults(self.session_texts(run))
 
+    def test_host_seed_holding_se_and_iac_bytes(self):
+        with self.scenario_run("seed-with-se-and-iac") as run:
+            self.assert_spool_files(run)
+            texts = self.session_texts(run)
+            self.assertIn(SESSION_STARTED, texts)
+            self.assert_no_faults(texts)
+
     def test_device_not_available_is_reported_and_the_session_kept(self):
         with self.scenario_run("device-not-available") as run:
             texts = self.session_texts(run)

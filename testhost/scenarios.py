@@ -9,7 +9,7 @@ Adding one: write the function and decorate it with @scenario(...).
 from dataclasses import dataclass, field
 from typing import Callable
 
-from spooled_files import ESCAPING, ESCAPING_BACKSLASH, LETTER, REPORT
+from spooled_files import ESCAPING, ESCAPING_BACKSLASH, LETTER, REPORT, TERMINAL_ESCAPES
 
 PRINTER_NAME = "PRT01"
 FTP_USER = "OPRTEST"
@@ -88,6 +88,18 @@ def seed_with_se_and_iac(host):
     session.print_spooled_file(LETTER)
     session.expect_open(0.5)
     session.close()
+
+
+# What the FTP server says reaches the log's last error line.
+HOSTILE_REPLY = "Login \x1b[2J\x1b]0;owned\x07refused."
+
+
+@scenario("terminal-escapes", prints=(TERMINAL_ESCAPES,))
+def terminal_escapes(host):
+    """Control sequences in the printed text and in the FTP server's replies,
+    for the admin tool to show harmlessly."""
+    host.ftp.set_options(refuse_login=True, refusal_text=HOSTILE_REPLY)
+    print_all(host, [TERMINAL_ESCAPES])
 
 
 @scenario("device-not-available", prints=(LETTER,))

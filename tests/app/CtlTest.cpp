@@ -134,6 +134,16 @@ TEST(CtlCheck, CharsetAndPdfCopy) {
         << text.out;
 }
 
+TEST(CtlCheck, ControlCharactersOfTheSettingsReachTheTerminalAsStandIns) {
+    test::TempFolder folder;
+    folder.Write("OPrinter.cfg", R"(<c System="a&#x1B;[31mb&#x9B;c" User="U&#x7F;" Charset="ISO-8859-1"/>)");
+    const Outcome text = Ctl("check " + ShellQuoted(folder.Path()));
+    EXPECT_TRUE(Holds(text.out, "System: a^[[31mb"));
+    EXPECT_TRUE(Holds(text.out, "User: U^?\n")) << text.out;
+    EXPECT_FALSE(Holds(text.out, "\x1B") || Holds(text.out, "\x7F")) << text.out;
+    EXPECT_TRUE(Holds(Ctl("check --json " + ShellQuoted(folder.Path())).out, "\"System\": \"a\\u001b[31mb"));
+}
+
 TEST(CtlCheck, BundledSampleReadsToTheEnd) {
     const Outcome outcome = Ctl("check --json " OPRINTER_SOURCE_DIR "/samples");
     EXPECT_EQ(outcome.status, 0) << outcome.out;
@@ -260,6 +270,16 @@ TEST_F(CtlStatus, StaleDisconnectedStoppedOrMissingStateFailsTheCheck) {
     const Outcome torn = Status();
     EXPECT_EQ(torn.status, 1);
     EXPECT_TRUE(Holds(torn.out, "\"heartbeat\": null,")) << torn.out;
+}
+
+TEST_F(CtlStatus, HostTextInTheLastErrorReachesTheTerminalAsStandIns) {
+    State(SessionState::connected, 5, 1);
+    folder.Write("OPrinter " + Today("%Y-%m-%d") + "(1).log",
+                 "d 09:12:00: Retrieve Error: 530 \x1B[2J\x1B]0;owned\x07\x9B" "1m\r\n");
+    const Outcome text = Status("");
+    EXPECT_FALSE(Holds(text.out, "\x1B") || Holds(text.out, "\x07")) << text.out;
+    EXPECT_TRUE(Holds(text.out, "last error:        d 09:12:00: Retrieve Error: 530 ^[[2J^[]0;owned^G")) << text.out;
+    EXPECT_TRUE(Holds(Status().out, "\"last_error\": \"d 09:12:00: Retrieve Error: 530 \\u001b[2J\\u001b]0;owned\\u0007"));
 }
 
 TEST_F(CtlStatus, SeveralFoldersGiveAListAndOneUnhealthyPrinterFailsAll) {

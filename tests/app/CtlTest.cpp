@@ -5,8 +5,10 @@
 #include <ctime>
 #include <filesystem>
 #include <string>
+#include <pty.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include "service/CryptStr.h"
 #include "service/LoadConfig.h"
@@ -68,8 +70,72 @@ TEST(CtlScramble, RefusesWhatCannotBeAPassword) {
     EXPECT_EQ(Ctl("scramble " + ShellQuoted("caf\xC3\xA9")).status, 2);
     EXPECT_EQ(Ctl("scramble " + std::string(kLongestPassword + 1, 'A')).status, 2);
     EXPECT_EQ(Ctl("scramble " + std::string(kLongestPassword, 'A')).status, 0);
-    EXPECT_EQ(Ctl("scramble").status, 2);
     EXPECT_EQ(Ctl("scramble a b").status, 2);
+}
+
+std::string WithoutLineEnd(std::string text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    return text;
+}
+
+TEST(CtlScramble, WithoutTheArgumentReadsOneLineOfStandardInput) {
+    TempFolder folder;
+    const auto FromInput = [&folder](const std::string& input) {
+        folder.Write("input", input);
+        return Ctl("scramble < " + ShellQuoted(folder.File("input")));
+    };
+    const Outcome piped = FromInput("Pr1nt#$_\nsecond line\n");
+    EXPECT_EQ(piped.status, 0);
+    EXPECT_EQ(Descramble(WithoutLineEnd(piped.out)), "Pr1nt#$_");
+    EXPECT_EQ(Descramble(WithoutLineEnd(FromInput("A1\r\n").out)), "A1");
+    EXPECT_EQ(Descramble(WithoutLineEnd(FromInput("B2").out)), "B2");
+    // Nothing at all is no password; an empty line is the empty one.
+    EXPECT_EQ(FromInput("").status, 2);
+    const Outcome empty = FromInput("\n");
+    EXPECT_EQ(empty.status, 0);
+    EXPECT_FALSE(WithoutLineEnd(empty.out).empty());
+    EXPECT_EQ(Descramble(WithoutLineEnd(empty.out)), "");
+    EXPECT_EQ(FromInput("pass word\n").status, 2);
+}
+
+// Everything the program writes on its terminal until it ends, after typing
+// input at its prompt.
+std::string TypedAtThePrompt(const std::string& arguments, const std::string& prompt, const std::string& input,
+                             int& status) {
+    int terminal = -1;
+    const pid_t child = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+    if (child == 0) {
+        ::execl("/bin/sh", "sh", "-c", ("exec timeout 30 " OPRINTER_BINARY_DIR "/oprinterctl " + arguments).c_str(),
+                static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    std::string screen;
+    char buffer[256];
+    bool typed = false;
+    for (ssize_t got; (got = ::read(terminal, buffer, sizeof buffer)) > 0;) {
+        screen.append(buffer, static_cast<std::size_t>(got));
+        if (!typed && screen.find(prompt) != std::string::npos) {
+            // Echo is off once the prompt is out.
+            typed = ::write(terminal, input.data(), input.size()) == static_cast<ssize_t>(input.size());
+        }
+    }
+    ::close(terminal);
+    int wait = 0;
+    ::waitpid(child, &wait, 0);
+    status = WIFEXITED(wait) ? WEXITSTATUS(wait) : -1;
+    return screen;
+}
+
+TEST(CtlScramble, WithoutTheArgumentAsksOnTheTerminalWithoutEcho) {
+    int status = -1;
+    const std::string screen = TypedAtThePrompt("scramble", "Password: ", "Pw#4_secret\n", status);
+    EXPECT_EQ(status, 0) << screen;
+    EXPECT_EQ(screen.find("secret"), std::string::npos) << "echoed: " << screen;
+    const std::size_t prompt = screen.find("Password: ");
+    ASSERT_NE(prompt, std::string::npos) << screen;
+    std::string scrambled = WithoutLineEnd(screen.substr(prompt + 10));
+    scrambled.erase(0, scrambled.find_first_not_of("\r\n"));
+    EXPECT_EQ(Descramble(scrambled), "Pw#4_secret") << screen;
 }
 
 TEST(CtlCheck, JsonShowsTheSettingsAsRead) {

@@ -15,12 +15,12 @@
 #include <random>
 #include <stdexcept>
 #include <string>
-#include <termios.h>
 #include <unistd.h>
 #include <vector>
 
 #include "app/oprinterctl/Commands.h"
 #include "app/oprinterctl/PrinterFolders.h"
+#include "platform/PasswordPrompt.h"
 #include "platform/ReplaceFile.h"
 #include "service/CryptStr.h"
 #include "service/LoadConfig.h"
@@ -101,35 +101,6 @@ std::string ConfigText(const NewOptions& options, const std::string& scrambled) 
     return text + "</OPrinter>\n";
 }
 
-std::string LineFrom(std::FILE* input) {
-    std::string line;
-    for (int c = std::fgetc(input); c != EOF && c != '\n'; c = std::fgetc(input)) line += static_cast<char>(c);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    return line;
-}
-
-// Asks on the terminal itself, without echo, so that the password stays out
-// of the shell's history and the process list.
-std::string PasswordFromTerminal(const std::string& prompt) {
-    std::FILE* terminal = std::fopen("/dev/tty", "r+");
-    if (terminal == nullptr) throw std::runtime_error("no terminal to ask the password on; use --password-stdin");
-    const int descriptor = ::fileno(terminal);
-    termios saved{};
-    const bool hidden = ::tcgetattr(descriptor, &saved) == 0;
-    if (hidden) {
-        termios quiet = saved;
-        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-        ::tcsetattr(descriptor, TCSAFLUSH, &quiet);
-    }
-    std::fputs(prompt.c_str(), terminal);
-    std::fflush(terminal);
-    const std::string password = LineFrom(terminal);
-    if (hidden) ::tcsetattr(descriptor, TCSAFLUSH, &saved);
-    std::fputs("\n", terminal);
-    std::fclose(terminal);
-    return password;
-}
-
 std::string Scrambled(const std::string& password) {
     std::random_device device;
     std::seed_seq seed{device(), device(), device(), device()};
@@ -198,11 +169,12 @@ int RunNew(const std::vector<std::string>& args) {
         return kUsageError;
     }
     try {
-        const std::string password = options.passwordStdin
-                                         ? LineFrom(stdin)
-                                         : PasswordFromTerminal("Password of " + options.values.at("--user") + " on " +
-                                                                options.values.at("--host") + ": ");
-        CreatePrinter(options, password);
+        const std::optional<std::string> password =
+            options.passwordStdin ? LineFrom(stdin).value_or("")
+                                  : PasswordFromTerminal("Password of " + options.values.at("--user") + " on " +
+                                                         options.values.at("--host") + ": ");
+        if (!password) throw std::runtime_error("no terminal to ask the password on; use --password-stdin");
+        CreatePrinter(options, *password);
         return 0;
     } catch (const std::exception& failure) {
         std::fprintf(stderr, "oprinterctl new: %s\n", failure.what());

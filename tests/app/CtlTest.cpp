@@ -32,10 +32,11 @@ std::string ShellQuoted(const std::string& text) {
     return quoted + "'";
 }
 
-// Runs one of the built programs through the shell; standard error is dropped.
-Outcome Program(const std::string& program, const std::string& arguments) {
+// Runs one of the built programs through the shell; standard error goes to errors.
+Outcome Program(const std::string& program, const std::string& arguments, const std::string& errors = "/dev/null") {
     // A bound, so that a program that wrongly starts the service fails the test instead of hanging it.
-    const std::string command = "timeout 30 " OPRINTER_BINARY_DIR "/" + program + " " + arguments + " 2>/dev/null";
+    const std::string command =
+        "timeout 30 " OPRINTER_BINARY_DIR "/" + program + " " + arguments + " 2>" + ShellQuoted(errors);
     Outcome outcome;
     std::FILE* pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr) return outcome;
@@ -362,10 +363,13 @@ class CtlNew : public ::testing::Test {
 protected:
     Outcome New(const std::string& name, const std::string& password, const std::string& host = "ibmi.example.com") {
         root.Write("password", password + "\n");
-        return Ctl("new " + ShellQuoted(name) + " --host " + ShellQuoted(host) +
-                   " --device PRT01 --user QPRTUSR --password-stdin --root " + ShellQuoted(root.Path()) + " < " +
-                   ShellQuoted(root.File("password")));
+        return Program("oprinterctl",
+                       "new " + ShellQuoted(name) + " --host " + ShellQuoted(host) +
+                           " --device PRT01 --user QPRTUSR --password-stdin --root " + ShellQuoted(root.Path()) +
+                           " < " + ShellQuoted(root.File("password")),
+                       root.File("errors"));
     }
+    std::string Errors() const { return root.Read("errors"); }
 
     TempFolder root;
 };
@@ -399,6 +403,54 @@ TEST_F(CtlNew, RefusesNamesOutsideTheRootAndPasswordsItCannotStore) {
     EXPECT_EQ(New("prt3", "Pw1", "two words").status, 1);
     EXPECT_FALSE(std::filesystem::exists(root.File("prt3")));
     EXPECT_FALSE(std::filesystem::exists(root.File("evil")));
+}
+
+struct Inode {
+    mode_t mode;
+    uid_t user;
+    gid_t group;
+    bool operator==(const Inode&) const = default;
+};
+
+Inode InodeOf(const std::string& path) {
+    struct stat status {};
+    EXPECT_EQ(::stat(path.c_str(), &status), 0) << path;
+    return {status.st_mode, status.st_uid, status.st_gid};
+}
+
+TEST_F(CtlNew, NeverFollowsALinkInThePrinterFolder) {
+    // What the service's user could point its links at, say /etc.
+    TempFolder target;
+    ASSERT_EQ(::chmod(target.Path().c_str(), 0755), 0);
+    const Inode before = InodeOf(target.Path());
+    for (const std::string part : {"Spool", "tmp"}) {
+        const std::string name = "planted-" + part;
+        std::filesystem::create_directory(root.File(name));
+        std::filesystem::create_directory_symlink(target.Path(), root.File(name + "/" + part));
+        EXPECT_EQ(New(name, "Pw1").status, 1) << part;
+        EXPECT_TRUE(Holds(Errors(), name + "/" + part + " is a symbolic link; nothing changed")) << Errors();
+        EXPECT_FALSE(std::filesystem::exists(root.File(name + "/OPrinter.cfg")));
+    }
+    // The printer's folder itself, and a dangling link where the configuration goes.
+    std::filesystem::create_directory_symlink(target.Path(), root.File("linked"));
+    EXPECT_EQ(New("linked", "Pw1").status, 1);
+    EXPECT_TRUE(Holds(Errors(), "linked/ is a symbolic link; nothing changed")) << Errors();
+    std::filesystem::create_directory(root.File("dangling"));
+    std::filesystem::create_symlink(target.File("planted.cfg"), root.File("dangling/OPrinter.cfg"));
+    EXPECT_EQ(New("dangling", "Pw1").status, 1);
+    EXPECT_TRUE(Holds(Errors(), "OPrinter.cfg exists already; nothing changed")) << Errors();
+    EXPECT_FALSE(std::filesystem::exists(target.File("planted.cfg")));
+    EXPECT_EQ(InodeOf(target.Path()), before);
+    EXPECT_TRUE(std::filesystem::is_empty(target.Path()));
+
+    // A folder left without its configuration, but with real folders, is completed.
+    std::filesystem::create_directories(root.File("left/Spool"));
+    ASSERT_EQ(::chmod(root.File("left/Spool").c_str(), 0777), 0);
+    ASSERT_EQ(New("left", "Pw1").status, 0) << Errors();
+    EXPECT_EQ(InodeOf(root.File("left/Spool")).mode & 07777, 0750u);
+    EXPECT_EQ(InodeOf(root.File("left/tmp")).mode & 07777, 0700u);
+    EXPECT_EQ(InodeOf(root.File("left")).mode & 07777, 0750u);
+    EXPECT_EQ(InodeOf(root.File("left/OPrinter.cfg")).mode & 07777, 0640u);
 }
 
 }  // namespace

@@ -346,7 +346,8 @@ TEST_F(CtlStatus, HostTextInTheLastErrorReachesTheTerminalAsStandIns) {
     const Outcome text = Status("");
     EXPECT_FALSE(Holds(text.out, "\x1B") || Holds(text.out, "\x07")) << text.out;
     EXPECT_TRUE(Holds(text.out, "last error:        d 09:12:00: Retrieve Error: 530 ^[[2J^[]0;owned^G")) << text.out;
-    EXPECT_TRUE(Holds(Status().out, "\"last_error\": \"d 09:12:00: Retrieve Error: 530 \\u001b[2J\\u001b]0;owned\\u0007"));
+    EXPECT_TRUE(Holds(Status().out,
+                      "\"last_error\": \"d 09:12:00: Retrieve Error: 530 \\u001b[2J\\u001b]0;owned\\u0007"));
 }
 
 TEST_F(CtlStatus, SeveralFoldersGiveAListAndOneUnhealthyPrinterFailsAll) {

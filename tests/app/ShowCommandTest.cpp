@@ -80,7 +80,8 @@ TEST_F(ShowCommand, ControlCharactersFromTheHostReachTheTerminalAsStandIns) {
     // The stored bytes, and JSON's own escaping.
     EXPECT_EQ(Show("--text --raw " + File("hostile.spool")).out, hostile + "\r\n\r\n");
     const std::string json = Show("--json --charset ISO-8859-1 " + File("hostile.spool")).out;
-    EXPECT_NE(json.find("\"text\":\"\\u001b[2J\\u001b]0;owned\\u0007 \x7F\\ttab\\rover \xC2\x9B" "31m"), std::string::npos)
+    EXPECT_NE(json.find("\"text\":\"\\u001b[2J\\u001b]0;owned\\u0007 \x7F\\ttab\\rover \xC2\x9B" "31m"),
+              std::string::npos)
         << json;
 }
 

@@ -167,7 +167,9 @@ void PrintText(const Settings& settings, const ConfigReading& reading, const std
         std::printf("%s: Skedula %s, %s to %s\n", std::string(kDayNames[day]).c_str(), entry.Skedula ? "true" : "false",
                     TimeText(entry.StartTime).c_str(), TimeText(entry.EndTime).c_str());
     }
-    for (const std::string& warning : reading.warnings) std::printf("Warning: %s\n", texts.Shown(warning).c_str());
+    // Warnings are the tool's own text around what the file holds, as it holds it.
+    for (const std::string& warning : reading.warnings)
+        std::printf("Warning: %s\n", TerminalSafe(warning, texts.terminal).c_str());
     if (!reading.complete) std::printf("Error: %s\n", texts.Shown(reading.error).c_str());
 }
 

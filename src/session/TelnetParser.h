@@ -12,7 +12,8 @@
 
 namespace oprinter {
 
-enum TTelnetState : uint8_t { tsData, tsCommand, tsDo, tsSubneg, tsWill };
+// tsSubnegCommand: the byte after an IAC inside a subnegotiation.
+enum TTelnetState : uint8_t { tsData, tsCommand, tsDo, tsSubneg, tsWill, tsSubnegCommand };
 
 // The variable values of the NEW-ENVIRON reply.
 struct EnvironmentValues {
@@ -70,6 +71,7 @@ private:
     TTelnetState state_ = tsData;
     bool recordEnded_ = false;
     std::string recordBuffer_;
+    // The bytes after IAC SB as received, doubled IACs and the closing IAC SE included.
     std::string subnegBuffer_;
 };
 

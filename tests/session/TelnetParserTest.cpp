@@ -142,17 +142,21 @@ TEST_F(TelnetParserTest, HostSeedOfAnyBytesGetsTheSameReplies) {
     };
     for (const std::string& seed : seeds) {
         std::string wholeRequest, wholeReply;
-        TelnetParser oneByOne([](std::string&) {});
+        TelnetParser oneByOne;
         for (const auto& [request, expected] : Rfc2877PrinterExchange(seed)) {
             std::string reply;
-            EXPECT_EQ(oneByOne.Feed(request, environment, reply), std::nullopt) << HexTraceText(seed);
+            const TelnetFeed fed = oneByOne.Feed(request, environment, reply);
+            EXPECT_EQ(fed.abort, std::nullopt) << HexTraceText(seed);
+            EXPECT_EQ(fed.parsed, request.size()) << HexTraceText(seed);
             EXPECT_EQ(reply, expected) << HexTraceText(request);
             wholeRequest += request;
             wholeReply += expected;
         }
-        TelnetParser together([](std::string&) {});
+        TelnetParser together;
         std::string reply;
-        EXPECT_EQ(together.Feed(wholeRequest, environment, reply), std::nullopt);
+        const TelnetFeed fed = together.Feed(wholeRequest, environment, reply);
+        EXPECT_EQ(fed.abort, std::nullopt);
+        EXPECT_EQ(fed.parsed, wholeRequest.size()) << "no record ends in the negotiation";
         EXPECT_EQ(reply, wholeReply) << HexTraceText(seed);
         EXPECT_EQ(together.State(), tsData);
     }

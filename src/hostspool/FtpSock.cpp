@@ -98,9 +98,30 @@ void FtpConnection::RequireLogin() const {
 }
 
 std::string FtpConnection::FtpReadReply() {
-    std::string line = in_.ReadLine(StepLimit());
-    while (!ClosesReply(line)) line = in_.ReadLine(StepLimit());
-    lastReply_ = in_.TimedOut() ? "Timed out waiting for a reply from the FTP server" : line;
+    // The whole reply is one step: a server that keeps talking gets no fresh
+    // time limit with each line.
+    const SteadyTime deadline = std::chrono::steady_clock::now() + StepLimit();
+    std::string line = in_.ReadLine(deadline);
+    for (size_t lines = 1; !ClosesReply(line); ++lines) {
+        if (lines == kReplyLineCount) {
+            lastReply_ = "Reply from the FTP server longer than " + std::to_string(kReplyLineCount) + " lines";
+            answering_ = false;
+            return lastReply_;
+        }
+        line = in_.ReadLine(deadline);
+    }
+    switch (in_.Ended()) {
+        case TextEnd::TimedOut:
+            lastReply_ = "Timed out waiting for a reply from the FTP server";
+            answering_ = false;
+            break;
+        case TextEnd::Overlong:
+            lastReply_ = "Reply line from the FTP server longer than " + std::to_string(kReplyLineLimit) + " bytes";
+            answering_ = false;
+            break;
+        default:
+            lastReply_ = line;
+    }
     return lastReply_;
 }
 
@@ -149,15 +170,16 @@ bool FtpConnection::FtpCloseRetr(std::unique_ptr<ByteChannel> data) {
 
 void FtpConnection::FtpQuit() {
     if (!control_) return;
-    if (!in_.TimedOut()) FtpExec("QUIT");
+    if (answering_) FtpExec("QUIT");
     Close();
 }
 
-// A silent server is not waited for a second time on the way out.
+// A server that fell silent or said too much is not waited for a second time
+// on the way out.
 void FtpConnection::Close() {
     // A failed handshake has already closed the channel.
     if (!control_) return;
-    if (in_.TimedOut())
+    if (!answering_)
         control_->Abort();
     else
         control_->Close(StepLimit());

@@ -1,0 +1,17 @@
+#include <future>
+#include <thread>
+
+#include "platform/ResolveHost.h"
+
+namespace oprinter {
+
+HostLookup ResolveHostWithin(const std::string& host, std::chrono::milliseconds timeLimit) {
+    // Only the answer crosses back; the thread keeps its own copy of the name.
+    std::packaged_task<Ipv4Address()> lookup([host] { return ResolveHost(host); });
+    std::future<Ipv4Address> answer = lookup.get_future();
+    std::thread(std::move(lookup)).detach();
+    if (answer.wait_for(timeLimit) != std::future_status::ready) return {0, true};
+    return {answer.get(), false};
+}
+
+}  // namespace oprinter

@@ -55,6 +55,14 @@ A scenario is a dict:
         strprtwtr_refusals  refuse this many STRPRTWTR commands, then accept
                             (-1 refuses all of them)
         failing_commands    host command words (e.g. ["CRTPF"]) answered 550
+        endless_greetings   the next this many connections (-1: all) are
+                            greeted with "220-" and a line that never ends,
+                            sent as fast as it is read; counted like
+                            silent_connections
+        huge_work_files     the next this many RETRs of the work file (-1:
+                            all) send huge_work_file_bytes bytes of listing
+                            lines instead, made as they are sent
+        huge_work_file_bytes  (default 1 GiB)
 
 Standalone (the scenario file is read again at every new connection when it
 has changed, so a test can change it between documents; a changed file
@@ -101,7 +109,12 @@ DEFAULT_OPTIONS = {
     "nonsense_pasv": False,
     "strprtwtr_refusals": 0,
     "failing_commands": [],
+    "endless_greetings": 0,
+    "huge_work_files": 0,
+    "huge_work_file_bytes": 1024 ** 3,
 }
+# What a huge work file is made of, a block at a time.
+HUGE_BLOCK_LINES = 400
 
 
 def spooled_file(**attributes):
@@ -224,6 +237,30 @@ def _as_file(lines):
     return "".join(line + "\r\n" for line in lines).encode(ENCODING)
 
 
+class _EndlessLine:
+    """A producer that never runs dry: the rest of a line that never ends."""
+
+    piece = b"x" * 65536
+
+    def more(self):
+        return self.piece
+
+
+class _HugeWorkFile:
+    """size bytes of listing lines of a spooled file that is not printing,
+    made as they are sent."""
+
+    def __init__(self, size):
+        line = listing_line(spooled_file(name="FILLER"))
+        self.block = _as_file([line] * HUGE_BLOCK_LINES)
+        self.left = size
+
+    def more(self):
+        piece = self.block[:self.left]
+        self.left -= len(piece)
+        return piece
+
+
 class _HostState:
     """What the host knows; shared by all connections, guarded by a lock."""
 
@@ -237,7 +274,7 @@ class _HostState:
         self.options = dict(DEFAULT_OPTIONS)
         self.loaded_text = None
         self.strprtwtr_refused = 0
-        self.silent_given = 0
+        self.counted = {}
         self.apply(scenario or {})
 
     def apply(self, scenario):
@@ -248,7 +285,7 @@ class _HostState:
             self.base_options.update(scenario.get("options", {}))
             self.options = dict(self.base_options)
             self.strprtwtr_refused = 0
-            self.silent_given = 0
+            self.counted = {}
 
     def reload(self):
         """Takes the scenario file again when it has changed; its switches
@@ -265,7 +302,7 @@ class _HostState:
             self.files = copy.deepcopy(scenario.get("spooled_files", []))
             self.options = dict(self.base_options, **scenario.get("options", {}))
             self.strprtwtr_refused = 0
-            self.silent_given = 0
+            self.counted = {}
 
     def option(self, name):
         with self.lock:
@@ -282,12 +319,14 @@ class _HostState:
         with self.lock:
             return copy.deepcopy(self.files)
 
-    def take_silent_connection(self):
-        """True while connections are still to be silent."""
+    def take_counted(self, name):
+        """True while the switch name (a count, -1: no end) still applies."""
         with self.lock:
-            if self.silent_given >= self.options["silent_connections"]:
+            limit = self.options[name]
+            given = self.counted.get(name, 0)
+            if 0 <= limit <= given:
                 return False
-            self.silent_given += 1
+            self.counted[name] = given + 1
             return True
 
     def refuse_strprtwtr(self):
@@ -342,7 +381,11 @@ class _HostHandler(FTPHandler):
         self.qtemp = {}
         self.cut_transfer = False
         self.printed_listing = None
-        self.silent = self.host.option("silent") or self.host.take_silent_connection()
+        self.silent = self.host.option("silent") or self.host.take_counted("silent_connections")
+        if not self.silent and self.host.take_counted("endless_greetings"):
+            self.silent = True
+            self.push("220-")
+            self.push_with_producer(_EndlessLine())
         if not self.silent:
             FTPHandler.handle(self)
 
@@ -375,6 +418,9 @@ class _HostHandler(FTPHandler):
         data = self.qtemp.get(self.fs.fs2ftp(file).upper())
         if data is None:
             self.respond("550 File %s not found." % self.fs.fs2ftp(file).lstrip("/"))
+            return
+        if self.host.take_counted("huge_work_files"):
+            self.push_dtp_data(_HugeWorkFile(self.host.option("huge_work_file_bytes")), isproducer=True, cmd="RETR")
             return
         self.cut_transfer = self.host.option("close_mid_download")
         if self.cut_transfer:

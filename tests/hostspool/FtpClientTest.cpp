@@ -362,7 +362,22 @@ TEST(FtpBoundsTest, TricklingReplyMeetsOneTimeLimitForTheWhole) {
     EXPECT_LT(outcome.took, 800ms);
 }
 
-TEST(FtpBoundsTest, ServerThatTalksOnAfterQuitIsNotDrainedPastTheLimit) {
+TEST(FtpBoundsTest, ServerThatTalksOnIsNotDrainedPastTheLimit) {
+    // Bytes that are there already are not read once the time is up.
+    std::atomic<bool> sent{false};
+    {
+        ScriptedServer server([&sent](ScriptedPeer& peer) {
+            peer.Send(std::string(256 * 1024, 'x'));
+            sent = true;
+        });
+        std::string failure;
+        std::unique_ptr<ByteChannel> channel = SockConnect("127.0.0.1", server.Port(), 2s, failure);
+        ASSERT_NE(channel, nullptr) << failure;
+        while (!sent) std::this_thread::sleep_for(10ms);
+        std::this_thread::sleep_for(50ms);
+        EXPECT_FALSE(channel->Close(0ms));
+    }
+
     std::atomic<bool> stop{false};
     Clock::duration took{};
     {

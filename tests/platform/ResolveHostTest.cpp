@@ -1,4 +1,6 @@
-// The one host-name resolver: the lookup first, dotted decimal after it.
+// The one host-name resolver: the lookup first, dotted decimal after it; and
+// the same within a time limit. (A lookup that outlasts its limit is tested
+// with a dead name server, by the FTP client's tests.)
 #include <gtest/gtest.h>
 
 #include "platform/ResolveHost.h"
@@ -13,6 +15,15 @@ TEST(ResolveHostTest, NamesAndDottedText) {
     EXPECT_EQ(ResolveHost("10.0.0.300"), 0u);
     EXPECT_EQ(ResolveHost("no-such-host.invalid"), 0u);
     EXPECT_EQ(ResolveHost(""), 0u);
+}
+
+TEST(ResolveHostTest, WithinATimeLimitTheAnswersAreTheSame) {
+    using namespace std::chrono_literals;
+    for (const char* host : {"localhost", "192.168.1.5", "10.0.0.300", ""}) {
+        const HostLookup lookup = ResolveHostWithin(host, 10s);
+        EXPECT_FALSE(lookup.timedOut) << host;
+        EXPECT_EQ(lookup.address, ResolveHost(host)) << host;
+    }
 }
 
 }  // namespace

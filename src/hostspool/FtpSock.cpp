@@ -102,26 +102,20 @@ std::string FtpConnection::FtpReadReply() {
     // time limit with each line.
     const SteadyTime deadline = std::chrono::steady_clock::now() + StepLimit();
     std::string line = in_.ReadLine(deadline);
-    for (size_t lines = 1; !ClosesReply(line); ++lines) {
-        if (lines == kReplyLineCount) {
-            lastReply_ = "Reply from the FTP server longer than " + std::to_string(kReplyLineCount) + " lines";
-            answering_ = false;
-            return lastReply_;
-        }
-        line = in_.ReadLine(deadline);
-    }
-    switch (in_.Ended()) {
-        case TextEnd::TimedOut:
-            lastReply_ = "Timed out waiting for a reply from the FTP server";
-            answering_ = false;
-            break;
-        case TextEnd::Overlong:
-            lastReply_ = "Reply line from the FTP server longer than " + std::to_string(kReplyLineLimit) + " bytes";
-            answering_ = false;
-            break;
-        default:
-            lastReply_ = line;
-    }
+    for (size_t lines = 1; !ClosesReply(line) && lines < kReplyLineCount; ++lines) line = in_.ReadLine(deadline);
+    if (!ClosesReply(line))
+        return StopAnswering("Reply from the FTP server longer than " + std::to_string(kReplyLineCount) + " lines");
+    if (in_.Ended() == TextEnd::TimedOut) return StopAnswering("Timed out waiting for a reply from the FTP server");
+    if (in_.Ended() == TextEnd::Overlong)
+        return StopAnswering("Reply line from the FTP server longer than " + std::to_string(kReplyLineLimit) +
+                             " bytes");
+    lastReply_ = line;
+    return lastReply_;
+}
+
+std::string FtpConnection::StopAnswering(std::string why) {
+    answering_ = false;
+    lastReply_ = std::move(why);
     return lastReply_;
 }
 

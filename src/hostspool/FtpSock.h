@@ -91,6 +91,8 @@ private:
     // AUTH TLS and the handshake on the control connection.
     bool StartTls(const HostAccess& access);
     bool ProtectData();
+    // The server is not answering as it should; why, as the last reply.
+    std::string StopAnswering(std::string why);
     void Close();
 
     // Marks the process's one open FTP connection; first member, so that it

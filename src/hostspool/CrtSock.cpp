@@ -89,7 +89,7 @@ public:
     std::unique_ptr<ByteChannel> ConnectAlongside(const std::string& host, uint16_t port,
                                                   std::chrono::milliseconds timeLimit,
                                                   std::string& failure) override {
-        return SockConnect(host, port, timeLimit, failure);
+        return SockConnect(ReadHost(host), port, timeLimit, failure);
     }
 
 private:
@@ -98,19 +98,19 @@ private:
 
 }  // namespace
 
-std::unique_ptr<ByteChannel> SockConnect(const std::string& host, uint16_t port,
+std::unique_ptr<ByteChannel> SockConnect(const HostTarget& host, uint16_t port,
                                          std::chrono::milliseconds timeLimit, std::string& failure) {
-    const std::string endpoint = Endpoint(host, port);
+    const std::string endpoint = Endpoint(host.text, port);
     // The lookup and the connect share the time limit.
     const SteadyTime deadline = DeadlineAfter(timeLimit);
     const HostLookup lookup = ResolveHostWithin(host, timeLimit);
     if (lookup.timedOut) {
-        failure = "Timed out looking up the host name " + host;
+        failure = "Timed out looking up the host name " + host.text;
         return nullptr;
     }
     const Ipv4Address address = lookup.address;
     if (address == 0) {
-        failure = "Cannot resolve the host name " + host;
+        failure = "Cannot resolve the host name " + host.text;
         return nullptr;
     }
     const SocketHandle handle = OpenStreamSocket();

@@ -8,6 +8,7 @@ void SockTextReader::Bind(ByteChannel& channel) {
     channel_ = &channel;
     position_ = end_ = 0;
     ended_ = TextEnd::Open;
+    broken_.clear();
 }
 
 std::string SockTextReader::ReadLine(SteadyTime deadline) {
@@ -40,7 +41,10 @@ bool SockTextReader::Refill(SteadyTime deadline) {
     }
     Received received = channel_->Receive(buffer_, left);
     if (received.end != ReceiveEnd::None) {
-        ended_ = received.end == ReceiveEnd::TimedOut ? TextEnd::TimedOut : TextEnd::Closed;
+        ended_ = received.end == ReceiveEnd::TimedOut ? TextEnd::TimedOut
+                 : received.end == ReceiveEnd::Broken ? TextEnd::Broken
+                                                       : TextEnd::Closed;
+        broken_ = received.failure;
         return false;
     }
     position_ = 0;

@@ -21,6 +21,7 @@ enum class TextEnd {
     Closed,    // the peer closed, or the receive failed
     TimedOut,  // the deadline passed before the line end came
     Overlong,  // a line went past kReplyLineLimit
+    Broken,    // in a way that may have cut it short (see ReceiveEnd::Broken)
 };
 
 class SockTextReader {
@@ -31,6 +32,9 @@ public:
     // whatever was gathered, then empty lines.
     std::string ReadLine(SteadyTime deadline);
     TextEnd Ended() const { return ended_; }
+    // Why the stream broke (TextEnd::Broken), else empty: what was gathered
+    // then may have been cut short.
+    const std::string& Broken() const { return broken_; }
     // Bytes received and not read yet.
     bool Buffered() const { return position_ < end_; }
 
@@ -43,6 +47,7 @@ private:
     size_t position_ = 0;
     size_t end_ = 0;
     TextEnd ended_ = TextEnd::Closed;
+    std::string broken_;
 };
 
 class SockTextWriter {

@@ -22,6 +22,7 @@ void ReceiveInto(TempDownloadFile& file, ByteChannel& data, const FtpConnection&
             limit > std::chrono::milliseconds::zero() ? data.Receive(buffer, limit) : Received{0, ReceiveEnd::TimedOut};
         if (received.end == ReceiveEnd::TimedOut)
             throw std::runtime_error("Timed out waiting for data from the FTP server");
+        if (received.end == ReceiveEnd::Broken) throw std::runtime_error(received.failure);
         if (received.end == ReceiveEnd::Closed) return;
         size += received.count;
         if (size > kWorkFileLimit)

@@ -109,7 +109,7 @@ TEST(FtpBoundsTest, ServerThatTalksOnIsNotDrainedPastTheLimit) {
             sent = true;
         });
         std::string failure;
-        std::unique_ptr<ByteChannel> channel = SockConnect("127.0.0.1", server.Port(), 2s, failure);
+        std::unique_ptr<ByteChannel> channel = SockConnect(ReadHost("127.0.0.1"), server.Port(), 2s, failure);
         ASSERT_NE(channel, nullptr) << failure;
         while (!sent) std::this_thread::sleep_for(10ms);
         std::this_thread::sleep_for(50ms);

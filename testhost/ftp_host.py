@@ -44,6 +44,7 @@ A scenario is a dict:
                      nothing matches, every attempt of the client fails).
     "options":       switches, all off by default:
         refuse_login        answer PASS with 530
+        refusal_text        the text of that 530, in place of "Login refused."
         close_mid_download  send half of the work file, close the data
                             connection and answer 426
         silent              accept connections and never answer anything
@@ -109,6 +110,7 @@ ENCODING = "latin-1"
 
 DEFAULT_OPTIONS = {
     "refuse_login": False,
+    "refusal_text": "",
     "close_mid_download": False,
     "silent": False,
     "silent_connections": 0,
@@ -363,7 +365,7 @@ class _HostState:
 class _Authorizer(DummyAuthorizer):
     def validate_authentication(self, username, password, handler):
         if handler.host.option("refuse_login"):
-            raise AuthenticationFailed("Login refused.")
+            raise AuthenticationFailed(handler.host.option("refusal_text") or "Login refused.")
         DummyAuthorizer.validate_authentication(self, username, password, handler)
 
 

@@ -56,7 +56,8 @@ TDMPrinter::TDMPrinter(const SessionContext& context)
       TimerSave(context.loop),
       parser_([this](std::string& record) { ProcessRecord(record); }),
       records_(*this),
-      decoder_(*this, context.clock, LoadCvTable(context.exeFolder + "CvTable", cvTableProblem_)),
+      decoder_(*this, context.clock, LoadCvTable(context.exeFolder + "CvTable", cvTableProblem_),
+               SpillPlace{SpoolFolder(context.exeFolder)}),
       pdfCopies_(context.loop, [this](bool detail, std::string_view text) { WriteLog(detail, text); }),
       ftpStretch_(context.loop, context.clock) {
     LoadTelnetForm();

@@ -54,7 +54,7 @@ TEST(SpoolFile, TakenNameIsNeverReplacedButBuiltAgain50MillisecondsLater) {
     // A wall clock that stands still does not keep the session waiting for ever.
     FakeClock still;
     still.now = At(9, 15, 30, 123);
-    EXPECT_THROW(WriteSpoolFile(t.folder.Path() + "Spool/", "QSYSPRT", {"x"}, still), std::runtime_error);
+    EXPECT_THROW(WriteSpoolFile(t.folder.Path() + "Spool/", "QSYSPRT", {"x", nullptr, {}}, still), std::runtime_error);
     EXPECT_EQ(still.slept, std::chrono::milliseconds(200 * 50));
     EXPECT_EQ(t.SpoolFolderNames().size(), 2u);
 }
@@ -70,7 +70,7 @@ TEST(SpoolFile, MorePiecesThanOneWritevTakesLandInOrder) {
     ::mkdir(t.folder.File("Spool").c_str(), 0777);
     FakeClock clock;
     clock.now = At(9, 15, 30, 123);
-    WriteSpoolFile(t.folder.Path() + "Spool/", "QSYSPRT", pieces, clock);
+    WriteSpoolFile(t.folder.Path() + "Spool/", "QSYSPRT", {"", nullptr, pieces}, clock);
     EXPECT_EQ(t.SpoolFolderNames(), (Strings{"QSYSPRT 20261208091530123.spool"}));
     EXPECT_EQ(t.SpoolFile("QSYSPRT 20261208091530123.spool"), expected);
 }

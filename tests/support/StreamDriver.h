@@ -3,6 +3,7 @@
 // drives them, with what they ask for done by a session that records it: no
 // socket, no host. Spool files go wherever the session's save puts them.
 #include <exception>
+#include <stdexcept>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -129,11 +130,12 @@ private:
     PrintDataDecoder decoder_;
 };
 
-// The whole spool file of a document, as a save writes it.
+// The whole spool file of a document held in memory, as a save writes it.
 inline std::string SpoolFileBytes(const SpoolDocument& document) {
-    std::string header;
-    std::string bytes;
-    for (const std::string_view piece : SpoolFilePieces(document, header)) bytes += piece;
+    const SpoolFileParts parts = SpoolFilePartsOf(document);
+    if (parts.Spilled != nullptr) throw std::logic_error("text on disk: read the saved spool file instead");
+    std::string bytes = parts.Header;
+    for (const std::string_view piece : parts.Text) bytes += piece;
     return bytes;
 }
 

@@ -124,7 +124,8 @@ TEST(PrintDataDecoder, SpillThatFailsIsOneLogLineAndTheDocumentGoesOnInMemory) {
     const std::string line = std::string(248, 'x') + "\r\n";
     std::string data;
     for (int k = 0; k < 7; ++k) data += Segment(line);
-    decoder.Begin(data + kEndOfDocument);
+    data += kEndOfDocument;
+    decoder.Begin(data);
     ASSERT_EQ(decoder.Run(), dsDocumentEnded);
     // 1750 bytes of lines: one try at 1000, the next would come at 2000.
     const Strings logged = session.Events("log:");

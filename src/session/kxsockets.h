@@ -1,8 +1,9 @@
 #pragma once
 // kxsockets: a small TCP socket component. It connects without blocking and
 // reports the life of the connection as events (read possible, connected,
-// closed, error) on the loop's thread. It buffers nothing: each receive and
-// each send is exactly one platform call.
+// closed, error) on the loop's thread. In clear it buffers nothing: each
+// receive and each send is exactly one platform call. Over TLS a receive is
+// served from the record last read, never past its end.
 //
 // Notifications are readiness waits on the io_context, shaped like
 // window-message notifications: a read notification comes again only after a
@@ -10,6 +11,7 @@
 // comes once the data before it has been read, and a non-blocking connect
 // reports its outcome as a connect notification or an error with Event 16.
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
@@ -18,8 +20,6 @@
 #include <string_view>
 #include <vector>
 
-
-#include <cstddef>
 
 #include <asio/io_context.hpp>
 #include <asio/steady_timer.hpp>
@@ -192,9 +192,9 @@ private:
     std::vector<int32_t> accepted_;
     std::string remoteHost_;
     std::unique_ptr<TlsConnection> tls_;
-    // Whole records are taken from the connection, one call for each, and the
-    // session's small receives are served from here: a call into the TLS
-    // library for each of them halves the throughput.
+    // Whole records are taken from the connection, one call into the TLS
+    // library for each, and the session's small receives are served from
+    // here rather than each making a call of its own.
     std::vector<char> record_;
     std::size_t recordAt_ = 0;
     std::size_t recordEnd_ = 0;

@@ -24,7 +24,7 @@
 #include <asio/io_context.hpp>
 #include <asio/steady_timer.hpp>
 
-#include "platform/DottedAddress.h"
+#include "platform/HostTarget.h"
 #include "platform/Socket.h"
 #include "platform/TlsConnection.h"
 #include "session/HandlerGuard.h"
@@ -143,7 +143,7 @@ protected:
     // A send on Handle would block: a write notification follows when it can go.
     void SendBlocked();
     // The host the connect went to; its certificate must name it.
-    void SetRemoteHost(const std::string& host) { remoteHost_ = host; }
+    void SetRemoteHost(const HostTarget& host) { remoteHost_ = host; }
     // The TLS connection on Handle once the handshake is done, else nullptr.
     TlsConnection* Secured() const { return phase_ == Phase::Connected ? tls_.get() : nullptr; }
     // Up to size decrypted bytes, never more than the rest of one TLS record,
@@ -190,7 +190,7 @@ private:
     bool readWatched_ = false;
     bool writeWatched_ = false;
     std::vector<int32_t> accepted_;
-    std::string remoteHost_;
+    HostTarget remoteHost_;
     std::unique_ptr<TlsConnection> tls_;
     // Whole records are taken from the connection, one call into the TLS
     // library for each, and the session's small receives are served from

@@ -44,7 +44,7 @@ TDMPrinter::TDMPrinter(const SessionContext& context, std::shared_ptr<const Sess
       eventLog_(context.eventLog),
       TimerSave(context.loop),
       core_(settings_->Device, settings_->DebugLevel, context.clock,
-            LoadCvTable(context.exeFolder + "CvTable", cvTableProblem_)),
+            LoadCvTable(context.exeFolder + "CvTable", cvTableProblem_), SpillPlace{SpoolFolder(context.exeFolder)}),
       pdfCopies_(context.loop, [this](bool detail, std::string_view text) { WriteLog(detail, text); }),
       hostWork_(context.loop, [this](const std::string& line) { WriteLog(false, line); }) {
     LoadTelnetForm();

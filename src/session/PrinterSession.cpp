@@ -12,12 +12,13 @@ constexpr int32_t kTrafficTraceLevel = 1;
 constexpr int32_t kStepTraceLevel = 2;
 }  // namespace
 
-PrinterSession::PrinterSession(EnvironmentValues environment, int32_t debugLevel, const Clock& clock, CvTable table)
+PrinterSession::PrinterSession(EnvironmentValues environment, int32_t debugLevel, const Clock& clock, CvTable table,
+                               SpillPlace spill)
     : environment_(std::move(environment)),
       debugLevel_(debugLevel),
       traceOn_(debugLevel > 0),
       records_(*this),
-      decoder_(*this, clock, std::move(table)) {}
+      decoder_(*this, clock, std::move(table), std::move(spill)) {}
 
 void PrinterSession::Connected() { parser_.Reset(); }
 

@@ -31,7 +31,8 @@ namespace oprinter {
 class PrinterSession final : private StreamLog {
 public:
     // debugLevel: trace lines of this level and above are wanted; none when 0 or less.
-    PrinterSession(EnvironmentValues environment, int32_t debugLevel, const Clock& clock, CvTable table);
+    PrinterSession(EnvironmentValues environment, int32_t debugLevel, const Clock& clock, CvTable table,
+                   SpillPlace spill = {});
     PrinterSession(const PrinterSession&) = delete;
     PrinterSession& operator=(const PrinterSession&) = delete;
 

@@ -3,6 +3,7 @@
 // what it asks for is done by a session that records it. Spool files go
 // wherever the recording session's save puts them.
 #include <exception>
+#include <stdexcept>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -171,11 +172,12 @@ private:
     bool throwReadErrors_ = false;
 };
 
-// The whole spool file of a document, as a save writes it.
+// The whole spool file of a document held in memory, as a save writes it.
 inline std::string SpoolFileBytes(const SpoolDocument& document) {
-    std::string header;
-    std::string bytes;
-    for (const std::string_view piece : SpoolFilePieces(document, header)) bytes += piece;
+    const SpoolFileParts parts = SpoolFilePartsOf(document);
+    if (parts.Spilled != nullptr) throw std::logic_error("text on disk: read the saved spool file instead");
+    std::string bytes = parts.Header;
+    for (const std::string_view piece : parts.Text) bytes += piece;
     return bytes;
 }
 

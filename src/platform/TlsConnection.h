@@ -24,8 +24,8 @@ enum class TlsStep {
 struct TlsResult {
     TlsStep step = TlsStep::Done;
     std::size_t count = 0;
-    int systemError = 0;  // errno of a failed socket call, else 0
-    std::string reason;   // for Failed: what OpenSSL (or the socket) says
+    int systemError = 0;  // the platform's number of a failed socket call, else 0
+    std::string reason;   // for Failed: what TLS (or the socket) says
 };
 
 class TlsConnection {
@@ -62,13 +62,11 @@ public:
     TlsResult WriteAllBy(const void* buffer, std::size_t length, Deadline deadline);
 
 private:
-    struct Release {
-        void operator()(ssl_st* ssl) const;
-    };
-    TlsResult Outcome(int returned, std::size_t count);
+    // The platform's own connection, defined beside its code.
+    struct State;
 
     std::shared_ptr<const TlsContext> context_;
-    std::unique_ptr<ssl_st, Release> ssl_;
+    std::unique_ptr<State> state_;
     int handle_;  // -1 over memory buffers
 };
 

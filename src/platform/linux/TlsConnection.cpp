@@ -1,4 +1,5 @@
 #include "platform/TlsConnection.h"
+#include "platform/linux/OpenSslContext.h"
 #include "platform/linux/OpenSslReasons.h"
 
 #include <array>
@@ -40,25 +41,36 @@ TlsResult Retry(int handle, TlsConnection::Deadline deadline, Call call) {
 
 }  // namespace
 
+struct TlsConnection::State {
+    explicit State(SSL* native) : ssl(native) {}
+    ~State() { SSL_free(ssl); }
+    State(const State&) = delete;
+    State& operator=(const State&) = delete;
+
+    // What a call that returned returned (count bytes moved) comes to.
+    TlsResult Outcome(const TlsContext& context, int handle, int returned, std::size_t count) const;
+
+    SSL* ssl;
+};
+
 TlsConnection::TlsConnection(std::shared_ptr<const TlsContext> context, int handle, const std::string& host)
-    : context_(std::move(context)), ssl_(context_->NewClient(host)), handle_(handle) {
-    SSL_set_fd(ssl_.get(), handle);
+    : context_(std::move(context)), state_(std::make_unique<State>(NewClient(*context_, host))), handle_(handle) {
+    SSL_set_fd(state_->ssl, handle);
 }
 
 TlsConnection::TlsConnection(std::shared_ptr<const TlsContext> context, const std::string& host,
                              const TlsConnection* resumeFrom)
     : context_(std::move(context)),
-      ssl_(context_->NewClient(host, resumeFrom != nullptr ? resumeFrom->ssl_.get() : nullptr)),
+      state_(std::make_unique<State>(
+          NewClient(*context_, host, resumeFrom != nullptr ? resumeFrom->state_->ssl : nullptr))),
       handle_(-1) {
-    SSL_set_bio(ssl_.get(), BIO_new(BIO_s_mem()), BIO_new(BIO_s_mem()));
+    SSL_set_bio(state_->ssl, BIO_new(BIO_s_mem()), BIO_new(BIO_s_mem()));
 }
 
 TlsConnection::~TlsConnection() = default;
 
-void TlsConnection::Release::operator()(ssl_st* ssl) const { SSL_free(ssl); }
-
 std::string TlsConnection::TakeOutgoing() {
-    BIO* out = SSL_get_wbio(ssl_.get());
+    BIO* out = SSL_get_wbio(state_->ssl);
     std::string bytes;
     std::array<char, 16 * 1024> piece;
     for (int taken; (taken = BIO_read(out, piece.data(), static_cast<int>(piece.size()))) > 0;) {
@@ -68,45 +80,45 @@ std::string TlsConnection::TakeOutgoing() {
 }
 
 void TlsConnection::GiveIncoming(std::string_view bytes) {
-    BIO_write(SSL_get_rbio(ssl_.get()), bytes.data(), static_cast<int>(bytes.size()));
+    BIO_write(SSL_get_rbio(state_->ssl), bytes.data(), static_cast<int>(bytes.size()));
 }
 
 TlsResult TlsConnection::Handshake() {
     ERR_clear_error();
-    return Outcome(SSL_do_handshake(ssl_.get()), 0);
+    return state_->Outcome(*context_, handle_, SSL_do_handshake(state_->ssl), 0);
 }
 
 TlsResult TlsConnection::Read(void* buffer, std::size_t size) {
     ERR_clear_error();
     std::size_t count = 0;
-    const int returned = SSL_read_ex(ssl_.get(), buffer, size, &count);
-    return Outcome(returned, count);
+    const int returned = SSL_read_ex(state_->ssl, buffer, size, &count);
+    return state_->Outcome(*context_, handle_, returned, count);
 }
 
 TlsResult TlsConnection::Peek() {
     ERR_clear_error();
     char next;
     std::size_t count = 0;
-    const int returned = SSL_peek_ex(ssl_.get(), &next, 1, &count);
-    return Outcome(returned, count);
+    const int returned = SSL_peek_ex(state_->ssl, &next, 1, &count);
+    return state_->Outcome(*context_, handle_, returned, count);
 }
 
 TlsResult TlsConnection::Write(const void* buffer, std::size_t length) {
     ERR_clear_error();
     std::size_t count = 0;
-    const int returned = SSL_write_ex(ssl_.get(), buffer, length, &count);
-    return Outcome(returned, count);
+    const int returned = SSL_write_ex(state_->ssl, buffer, length, &count);
+    return state_->Outcome(*context_, handle_, returned, count);
 }
 
 void TlsConnection::Shutdown() {
     ERR_clear_error();
-    SSL_shutdown(ssl_.get());
+    SSL_shutdown(state_->ssl);
     ERR_clear_error();
 }
 
-std::size_t TlsConnection::Pending() const { return static_cast<std::size_t>(SSL_pending(ssl_.get())); }
+std::size_t TlsConnection::Pending() const { return static_cast<std::size_t>(SSL_pending(state_->ssl)); }
 
-bool TlsConnection::PeerClosed() const { return (SSL_get_shutdown(ssl_.get()) & SSL_RECEIVED_SHUTDOWN) != 0; }
+bool TlsConnection::PeerClosed() const { return (SSL_get_shutdown(state_->ssl) & SSL_RECEIVED_SHUTDOWN) != 0; }
 
 TlsResult TlsConnection::WriteAllBy(const void* buffer, std::size_t length, Deadline deadline) {
     // A write that must wait is repeated with the same bytes, as OpenSSL requires.
@@ -120,10 +132,11 @@ TlsResult TlsConnection::WriteAllBy(const void* buffer, std::size_t length, Dead
     return {TlsStep::Done, written, 0, {}};
 }
 
-TlsResult TlsConnection::Outcome(int returned, std::size_t count) {
+TlsResult TlsConnection::State::Outcome(const TlsContext& context, int handle, int returned,
+                                        std::size_t count) const {
     const int callError = errno;
     if (returned > 0) return {TlsStep::Done, count, 0, {}};
-    const int sslError = SSL_get_error(ssl_.get(), returned);
+    const int sslError = SSL_get_error(ssl, returned);
     switch (sslError) {
         case SSL_ERROR_WANT_READ: return {TlsStep::WantRead, 0, 0, {}};
         case SSL_ERROR_WANT_WRITE: return {TlsStep::WantWrite, 0, 0, {}};
@@ -131,8 +144,8 @@ TlsResult TlsConnection::Outcome(int returned, std::size_t count) {
         default: break;
     }
     // Over memory buffers no socket call was made.
-    const int systemError = sslError == SSL_ERROR_SYSCALL && handle_ >= 0 ? callError : 0;
-    return {TlsStep::Failed, 0, systemError, TlsFailureReason(ssl_.get(), *context_, systemError)};
+    const int systemError = sslError == SSL_ERROR_SYSCALL && handle >= 0 ? callError : 0;
+    return {TlsStep::Failed, 0, systemError, TlsFailureReason(ssl, context, systemError)};
 }
 
 }  // namespace oprinter

@@ -1,4 +1,5 @@
 #include "platform/TlsContext.h"
+#include "platform/linux/OpenSslContext.h"
 #include "platform/linux/OpenSslReasons.h"
 
 #include <cstring>
@@ -12,16 +13,18 @@
 
 namespace oprinter {
 
-void TlsContext::Release::operator()(SSL_CTX* context) const { SSL_CTX_free(context); }
+TlsContext::TlsContext(std::unique_ptr<State> state, bool verify) : state_(std::move(state)), verify_(verify) {}
 
-SSL* TlsContext::NewClient(const std::string& host, SSL* resumeFrom) const {
-    SSL* ssl = SSL_new(Native());
+TlsContext::~TlsContext() = default;
+
+SSL* NewClient(const TlsContext& context, const std::string& host, SSL* resumeFrom) {
+    SSL* ssl = SSL_new(context.Own().context);
     if (ssl == nullptr) return nullptr;
     SSL_set_connect_state(ssl);
     // A certificate names a host either way; SNI carries names only.
     const bool address = ParseDottedAddress(host) != 0;
     if (!address) SSL_set_tlsext_host_name(ssl, host.c_str());
-    if (Verify()) {
+    if (context.Verify()) {
         if (address)
             X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(ssl), host.c_str());
         else
@@ -109,7 +112,7 @@ std::shared_ptr<const TlsContext> TlsContext::Make(const TlsOptions& options, st
         failure = "cannot create a context: " + TakeOpenSslReason();
         return nullptr;
     }
-    std::shared_ptr<const TlsContext> context(new TlsContext(native, options.Verify));
+    std::shared_ptr<const TlsContext> context(new TlsContext(std::make_unique<TlsContext::State>(native), options.Verify));
     SSL_CTX_set_min_proto_version(native, TLS1_2_VERSION);
     // A host that closes without close_notify ends the stream; the caller
     // still sees the close, and a half-read reply fails on its own.

@@ -81,6 +81,7 @@ struct TlsConnection::State {
     State& operator=(const State&) = delete;
 
     TlsResult HandshakeStep();
+    TlsResult CheckedHost(bool required);
     TlsResult Established();
     TlsResult Decrypt();
     TlsResult Encrypt(const char* bytes, std::size_t length);
@@ -89,6 +90,7 @@ struct TlsConnection::State {
     const TlsContext& context;
     std::string host;
     CtxtHandle handle;
+    bool hostChecked = false;
     bool established = false;
     bool rehandshake = false;  // a TLS 1.3 post-handshake message or a renegotiation came
     bool peerClosed = false;
@@ -114,7 +116,7 @@ TlsResult TlsConnection::State::HandshakeStep() {
         const SECURITY_STATUS status = ::InitializeSecurityContextA(
             &credentials, first ? nullptr : &handle, host.data(), kRequests, 0, 0, first ? nullptr : &inputs, 0,
             &handle, &outputs, &granted, nullptr);
-        outgoing += TakeToken(output);
+        std::string token = TakeToken(output);
         if (status == SEC_E_INCOMPLETE_MESSAGE) return Wants(TlsStep::WantRead);
         if (status == SEC_I_INCOMPLETE_CREDENTIALS && !credentialsAsked) {
             // The host asks for a certificate that TLSCertFile does not give: go on without.
@@ -122,29 +124,40 @@ TlsResult TlsConnection::State::HandshakeStep() {
             continue;
         }
         if (status != SEC_E_OK && status != SEC_I_CONTINUE_NEEDED) {
+            outgoing += token;  // the alert, if Schannel wrote one
             if (first) SecInvalidateHandle(&handle);
             return Failure(SchannelReason(status));
         }
+        const TlsResult checked = CheckedHost(status == SEC_E_OK);
+        if (checked.step == TlsStep::Failed) return checked;
+        outgoing += token;
         incoming.erase(0, incoming.size() - (first ? incoming.size() : Unread(input, 2)));
         if (status == SEC_E_OK) return Established();
         if (incoming.empty()) return Wants(TlsStep::WantRead);
     }
 }
 
+// The host's certificate, checked as soon as Schannel has it: before our
+// answer to it leaves, so that a refused host never sees the handshake
+// finished. required: the handshake is over, and it must be there.
+TlsResult TlsConnection::State::CheckedHost(bool required) {
+    if (hostChecked || !context.Verify()) return Wants(TlsStep::Done);
+    const CERT_CONTEXT* peer = nullptr;
+    if (::QueryContextAttributesW(&handle, SECPKG_ATTR_REMOTE_CERT_CONTEXT, &peer) != SEC_E_OK || peer == nullptr)
+        return required ? Failure("certificate verify failed (the host sent no certificate)") : Wants(TlsStep::Done);
+    const Certificate owned(peer);
+    hostChecked = true;
+    const std::string problem = ServerCertificateProblem(peer, context.Own().Engine(), host);
+    if (!problem.empty()) return Failure("certificate verify failed (" + problem + ")");
+    return Wants(TlsStep::Done);
+}
+
 TlsResult TlsConnection::State::Established() {
-    const bool again = established;
     established = true;
     rehandshake = false;
     if (::QueryContextAttributesW(&handle, SECPKG_ATTR_STREAM_SIZES, &sizes) != SEC_E_OK)
         return Failure("cannot learn the record sizes");
     if (!ProtocolAccepted(handle)) return Failure("unsupported protocol");
-    if (again || !context.Verify()) return Wants(TlsStep::Done);
-    const CERT_CONTEXT* peer = nullptr;
-    if (::QueryContextAttributesW(&handle, SECPKG_ATTR_REMOTE_CERT_CONTEXT, &peer) != SEC_E_OK || peer == nullptr)
-        return Failure("certificate verify failed (the host sent no certificate)");
-    const Certificate owned(peer);
-    const std::string problem = ServerCertificateProblem(peer, context.Own().Engine(), host);
-    if (!problem.empty()) return Failure("certificate verify failed (" + problem + ")");
     return Wants(TlsStep::Done);
 }
 
@@ -229,8 +242,9 @@ TlsResult Flush(int handle, std::string& outgoing) {
     return Wants(TlsStep::Done);
 }
 
-// Takes what the socket has into incoming. A close before the host's
-// close_notify is no clean end: it may have cut the stream short.
+// Takes what the socket has into incoming. A host that closes without
+// close_notify ends the stream as with it, as on Linux; a half-read reply
+// fails on its own.
 TlsResult Receive(int handle, std::string& incoming, bool handshaking) {
     std::array<char, kPieceSize> piece;
     const int received = ::recv(Native(handle), piece.data(), static_cast<int>(piece.size()), 0);
@@ -239,8 +253,8 @@ TlsResult Receive(int handle, std::string& incoming, bool handshaking) {
         return Wants(TlsStep::Done);
     }
     if (received == 0)
-        return handshaking ? TlsResult{TlsStep::Closed, 0, 0, "connection closed by the host during the handshake"}
-                           : Failure("unexpected eof while reading");
+        return {TlsStep::Closed, 0, 0,
+                handshaking ? "connection closed by the host during the handshake" : "connection closed by the host"};
     const int error = ::WSAGetLastError();
     return error == WSAEWOULDBLOCK ? Wants(TlsStep::WantRead) : SocketFailure(error);
 }

@@ -3,7 +3,8 @@ TLS telnet (port 992) and FTP (AUTH TLS) servers: a spooled file travels
 encrypted on both connections and lands byte for byte with its attributes;
 a certificate of an unknown authority and one naming another address end the
 session with the Linux log line before any telnet byte; an FTP server with
-an untrusted certificate never gets the user or the password.
+an untrusted certificate never gets the user or the password; with TLSVerify
+False the session connects and warns once.
 
     /usr/bin/python3 tests/e2e/windows_tls.py BUILD_WINDOWS_FOLDER
 Runs as root (ports 21 and 992 of a loopback address) under
@@ -23,6 +24,7 @@ import scenarios  # noqa: E402
 import service_config  # noqa: E402
 
 TLS_ERROR = b"Error: TLS "
+NOT_VERIFIED = b"Warning: TLSVerify is False: the host's certificate is not checked"
 
 
 class WindowsTlsTest(windows_service.WinePrinterCase):
@@ -93,6 +95,12 @@ class WindowsTlsTest(windows_service.WinePrinterCase):
         self.assertEqual(commands[:5], ["AUTH TLS", "USER " + user, "PASS " + password, "PBSZ 0", "PROT P"])
         self.assertEqual(commands[-2:], ["RETR QTEMP/FILE1", "QUIT"])
         self.assertEqual([text for text in self.log_texts() if text.startswith(TLS_ERROR)], [])
+
+    def test_unverified_tls_connects_and_warns_once(self):
+        self.assertEqual(self.run_scenario("tls-not-verified", lambda: len(self.spool_files()) == 1), 0,
+                         self.host_records()[-2000:])
+        self.assert_one_spool_file(attributes_found=True)
+        self.assertEqual(self.log_texts().count(NOT_VERIFIED), 1)
 
     def test_certificate_of_an_unknown_authority_is_refused(self):
         error = TLS_ERROR + b"certificate verify failed (unable to get local issuer certificate)"

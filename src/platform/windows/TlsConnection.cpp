@@ -23,6 +23,7 @@ constexpr ULONG kRequests = ISC_REQ_SEQUENCE_DETECT | ISC_REQ_REPLAY_DETECT | IS
                             ISC_REQ_ALLOCATE_MEMORY | ISC_REQ_STREAM | ISC_REQ_USE_SUPPLIED_CREDS |
                             ISC_REQ_MANUAL_CRED_VALIDATION;
 constexpr std::size_t kPieceSize = 16 * 1024;
+constexpr unsigned char kAlertRecord = 21;  // the content type of a TLS record that holds an alert
 
 TlsResult Wants(TlsStep step) { return {step, 0, 0, {}}; }
 TlsResult Failure(std::string reason) { return {TlsStep::Failed, 0, 0, std::move(reason)}; }
@@ -169,16 +170,21 @@ TlsResult TlsConnection::State::Decrypt() {
                                 {0, SECBUFFER_EMPTY, nullptr},
                                 {0, SECBUFFER_EMPTY, nullptr}};
         SecBufferDesc message{SECBUFFER_VERSION, 4, buffers};
+        const bool alert = static_cast<unsigned char>(incoming[0]) == kAlertRecord;
         const SECURITY_STATUS status = ::DecryptMessage(&handle, &message, 0, nullptr);
         if (status == SEC_E_INCOMPLETE_MESSAGE) break;
         if (status != SEC_E_OK && status != SEC_I_CONTEXT_EXPIRED && status != SEC_I_RENEGOTIATE)
             return Failure(SchannelReason(status));
+        std::size_t decrypted = 0;
         for (const SecBuffer& buffer : buffers) {
-            if (buffer.BufferType == SECBUFFER_DATA)
-                plain.append(static_cast<const char*>(buffer.pvBuffer), buffer.cbBuffer);
+            if (buffer.BufferType != SECBUFFER_DATA) continue;
+            plain.append(static_cast<const char*>(buffer.pvBuffer), buffer.cbBuffer);
+            decrypted += buffer.cbBuffer;
         }
         incoming.erase(0, incoming.size() - Unread(buffers, 4));
-        peerClosed = status == SEC_I_CONTEXT_EXPIRED;
+        // Wine's Schannel decrypts the host's close_notify as an empty record
+        // where Windows says SEC_I_CONTEXT_EXPIRED; the record's type tells it.
+        peerClosed = status == SEC_I_CONTEXT_EXPIRED || (status == SEC_E_OK && alert && decrypted == 0);
         rehandshake = status == SEC_I_RENEGOTIATE;
     }
     return Wants(TlsStep::WantRead);

@@ -82,6 +82,11 @@ struct TlsConnection::State {
     State& operator=(const State&) = delete;
 
     TlsResult HandshakeStep();
+    TlsResult AwaitHost() {
+        awaitingHost = true;
+        return Wants(TlsStep::WantRead);
+    }
+    void HostBytesCame() { awaitingHost = false; }
     TlsResult CheckedHost(bool required);
     TlsResult Established();
     TlsResult Decrypt();
@@ -91,6 +96,7 @@ struct TlsConnection::State {
     const TlsContext& context;
     std::string host;
     CtxtHandle handle;
+    bool awaitingHost = false;  // the handshake waits for the host's next bytes
     bool hostChecked = false;
     bool established = false;
     bool rehandshake = false;  // a TLS 1.3 post-handshake message or a renegotiation came
@@ -104,8 +110,8 @@ struct TlsConnection::State {
 // One round of the handshake over incoming; its answer goes to outgoing.
 TlsResult TlsConnection::State::HandshakeStep() {
     CredHandle& credentials = context.Own().credentials;
-    // Once under way, a round needs the host's next bytes.
-    if (SecIsValidHandle(&handle) && incoming.empty()) return Wants(TlsStep::WantRead);
+    // A round that asked for the host's bytes is not tried again before they come.
+    if (awaitingHost) return Wants(TlsStep::WantRead);
     for (bool credentialsAsked = false;;) {
         SecBuffer input[2] = {{static_cast<ULONG>(incoming.size()), SECBUFFER_TOKEN, incoming.data()},
                               {0, SECBUFFER_EMPTY, nullptr}};
@@ -118,7 +124,7 @@ TlsResult TlsConnection::State::HandshakeStep() {
             &credentials, first ? nullptr : &handle, host.data(), kRequests, 0, 0, first ? nullptr : &inputs, 0,
             &handle, &outputs, &granted, nullptr);
         std::string token = TakeToken(output);
-        if (status == SEC_E_INCOMPLETE_MESSAGE) return Wants(TlsStep::WantRead);
+        if (status == SEC_E_INCOMPLETE_MESSAGE) return AwaitHost();
         if (status == SEC_I_INCOMPLETE_CREDENTIALS && !credentialsAsked) {
             // The host asks for a certificate that TLSCertFile does not give: go on without.
             credentialsAsked = true;
@@ -134,7 +140,7 @@ TlsResult TlsConnection::State::HandshakeStep() {
         outgoing += token;
         incoming.erase(0, incoming.size() - (first ? incoming.size() : Unread(input, 2)));
         if (status == SEC_E_OK) return Established();
-        if (incoming.empty()) return Wants(TlsStep::WantRead);
+        if (incoming.empty()) return AwaitHost();
     }
 }
 
@@ -186,6 +192,7 @@ TlsResult TlsConnection::State::Decrypt() {
         // where Windows says SEC_I_CONTEXT_EXPIRED; the record's type tells it.
         peerClosed = status == SEC_I_CONTEXT_EXPIRED || (status == SEC_E_OK && alert && decrypted == 0);
         rehandshake = status == SEC_I_RENEGOTIATE;
+        if (rehandshake) HostBytesCame();  // what came is the round's input, if anything
     }
     return Wants(TlsStep::WantRead);
 }
@@ -286,6 +293,7 @@ TlsResult TlsConnection::Handshake() {
         if (flushed.step != TlsStep::Done) return flushed;
         const TlsResult received = Receive(handle_, state.incoming, true);
         if (received.step != TlsStep::Done) return received;
+        state.HostBytesCame();
     }
 }
 
@@ -305,6 +313,7 @@ TlsResult TlsConnection::Peek() {
         if (handle_ < 0) return decrypted;
         const TlsResult received = Receive(handle_, state.incoming, false);
         if (received.step != TlsStep::Done) return received;
+        state.HostBytesCame();
     }
 }
 
@@ -359,6 +368,9 @@ bool TlsConnection::PeerClosed() const { return state_->peerClosed; }
 
 std::string TlsConnection::TakeOutgoing() { return std::exchange(state_->outgoing, {}); }
 
-void TlsConnection::GiveIncoming(std::string_view bytes) { state_->incoming.append(bytes); }
+void TlsConnection::GiveIncoming(std::string_view bytes) {
+    state_->incoming.append(bytes);
+    state_->HostBytesCame();
+}
 
 }  // namespace oprinter

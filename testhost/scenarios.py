@@ -31,6 +31,9 @@ class Scenario:
     # present: a kind of certificates.SERVER_CERTIFICATES; empty: clear text.
     tls: str = ""
     ftp_tls: str = ""
+    # How OPrinter.cfg writes the host (System), made from the host's
+    # address; None: the address itself.
+    written_host: Callable = None
 
 
 SCENARIOS = {}

@@ -18,9 +18,11 @@ struct TlsContext::State {
     SSL_CTX* context;
 };
 
-// A client connection of context that checks the certificate names host (a
-// DNS name or an IP address), with resumeFrom's session when given; the
-// caller attaches it to its transport and frees it.
-SSL* NewClient(const TlsContext& context, const std::string& host, SSL* resumeFrom = nullptr);
+// A client connection of context that checks the certificate names host
+// (its address for an address, else its DNS name), with resumeFrom's session
+// when given; the caller attaches it to its transport and frees it. Null,
+// with the reason in failure, when any of that cannot be set: a connection
+// that cannot pin the host's identity is never made.
+SSL* NewClient(const TlsContext& context, const HostTarget& host, SSL* resumeFrom, std::string& failure);
 
 }  // namespace oprinter

@@ -42,35 +42,51 @@ TlsResult Retry(int handle, TlsConnection::Deadline deadline, Call call) {
 }  // namespace
 
 struct TlsConnection::State {
-    explicit State(SSL* native) : ssl(native) {}
-    ~State() { SSL_free(ssl); }
-    State(const State&) = delete;
-    State& operator=(const State&) = delete;
+    struct Free {
+        void operator()(SSL* ssl) const { SSL_free(ssl); }
+    };
 
     // What a call that returned returned (count bytes moved) comes to.
     TlsResult Outcome(const TlsContext& context, int handle, int returned, std::size_t count) const;
+    TlsResult SetUpFailed() const { return {TlsStep::Failed, 0, 0, setUpFailure}; }
 
-    SSL* ssl;
+    std::string setUpFailure;  // why ssl is null
+    std::unique_ptr<SSL, Free> ssl;
 };
 
-TlsConnection::TlsConnection(std::shared_ptr<const TlsContext> context, int handle, const std::string& host)
-    : context_(std::move(context)), state_(std::make_unique<State>(NewClient(*context_, host))), handle_(handle) {
-    SSL_set_fd(state_->ssl, handle);
+TlsConnection::TlsConnection(std::shared_ptr<const TlsContext> context, int handle, const HostTarget& host)
+    : context_(std::move(context)), state_(std::make_unique<State>()), handle_(handle) {
+    State& state = *state_;
+    state.ssl.reset(NewClient(*context_, host, nullptr, state.setUpFailure));
+    if (state.ssl && SSL_set_fd(state.ssl.get(), handle) != 1) {
+        state.setUpFailure = "cannot attach the connection to its socket: " + TakeOpenSslReason();
+        state.ssl.reset();
+    }
 }
 
-TlsConnection::TlsConnection(std::shared_ptr<const TlsContext> context, const std::string& host,
+TlsConnection::TlsConnection(std::shared_ptr<const TlsContext> context, const HostTarget& host,
                              const TlsConnection* resumeFrom)
-    : context_(std::move(context)),
-      state_(std::make_unique<State>(
-          NewClient(*context_, host, resumeFrom != nullptr ? resumeFrom->state_->ssl : nullptr))),
-      handle_(-1) {
-    SSL_set_bio(state_->ssl, BIO_new(BIO_s_mem()), BIO_new(BIO_s_mem()));
+    : context_(std::move(context)), state_(std::make_unique<State>()), handle_(-1) {
+    SSL* resumed = resumeFrom != nullptr ? resumeFrom->state_->ssl.get() : nullptr;
+    state_->ssl.reset(NewClient(*context_, host, resumed, state_->setUpFailure));
+    if (!state_->ssl) return;
+    BIO* in = BIO_new(BIO_s_mem());
+    BIO* out = BIO_new(BIO_s_mem());
+    if (in != nullptr && out != nullptr) {
+        SSL_set_bio(state_->ssl.get(), in, out);
+        return;
+    }
+    BIO_free(in);
+    BIO_free(out);
+    state_->setUpFailure = "cannot make the connection's buffers: " + TakeOpenSslReason();
+    state_->ssl.reset();
 }
 
 TlsConnection::~TlsConnection() = default;
 
 std::string TlsConnection::TakeOutgoing() {
-    BIO* out = SSL_get_wbio(state_->ssl);
+    if (!state_->ssl) return {};
+    BIO* out = SSL_get_wbio(state_->ssl.get());
     std::string bytes;
     std::array<char, 16 * 1024> piece;
     for (int taken; (taken = BIO_read(out, piece.data(), static_cast<int>(piece.size()))) > 0;) {
@@ -80,45 +96,55 @@ std::string TlsConnection::TakeOutgoing() {
 }
 
 void TlsConnection::GiveIncoming(std::string_view bytes) {
-    BIO_write(SSL_get_rbio(state_->ssl), bytes.data(), static_cast<int>(bytes.size()));
+    if (!state_->ssl) return;
+    BIO_write(SSL_get_rbio(state_->ssl.get()), bytes.data(), static_cast<int>(bytes.size()));
 }
 
 TlsResult TlsConnection::Handshake() {
+    if (!state_->ssl) return state_->SetUpFailed();
     ERR_clear_error();
-    return state_->Outcome(*context_, handle_, SSL_do_handshake(state_->ssl), 0);
+    return state_->Outcome(*context_, handle_, SSL_do_handshake(state_->ssl.get()), 0);
 }
 
 TlsResult TlsConnection::Read(void* buffer, std::size_t size) {
+    if (!state_->ssl) return state_->SetUpFailed();
     ERR_clear_error();
     std::size_t count = 0;
-    const int returned = SSL_read_ex(state_->ssl, buffer, size, &count);
+    const int returned = SSL_read_ex(state_->ssl.get(), buffer, size, &count);
     return state_->Outcome(*context_, handle_, returned, count);
 }
 
 TlsResult TlsConnection::Peek() {
+    if (!state_->ssl) return state_->SetUpFailed();
     ERR_clear_error();
     char next;
     std::size_t count = 0;
-    const int returned = SSL_peek_ex(state_->ssl, &next, 1, &count);
+    const int returned = SSL_peek_ex(state_->ssl.get(), &next, 1, &count);
     return state_->Outcome(*context_, handle_, returned, count);
 }
 
 TlsResult TlsConnection::Write(const void* buffer, std::size_t length) {
+    if (!state_->ssl) return state_->SetUpFailed();
     ERR_clear_error();
     std::size_t count = 0;
-    const int returned = SSL_write_ex(state_->ssl, buffer, length, &count);
+    const int returned = SSL_write_ex(state_->ssl.get(), buffer, length, &count);
     return state_->Outcome(*context_, handle_, returned, count);
 }
 
 void TlsConnection::Shutdown() {
+    if (!state_->ssl) return;
     ERR_clear_error();
-    SSL_shutdown(state_->ssl);
+    SSL_shutdown(state_->ssl.get());
     ERR_clear_error();
 }
 
-std::size_t TlsConnection::Pending() const { return static_cast<std::size_t>(SSL_pending(state_->ssl)); }
+std::size_t TlsConnection::Pending() const {
+    return state_->ssl ? static_cast<std::size_t>(SSL_pending(state_->ssl.get())) : 0;
+}
 
-bool TlsConnection::PeerClosed() const { return (SSL_get_shutdown(state_->ssl) & SSL_RECEIVED_SHUTDOWN) != 0; }
+bool TlsConnection::PeerClosed() const {
+    return state_->ssl && (SSL_get_shutdown(state_->ssl.get()) & SSL_RECEIVED_SHUTDOWN) != 0;
+}
 
 TlsResult TlsConnection::WriteAllBy(const void* buffer, std::size_t length, Deadline deadline) {
     // A write that must wait is repeated with the same bytes, as OpenSSL requires.
@@ -136,7 +162,7 @@ TlsResult TlsConnection::State::Outcome(const TlsContext& context, int handle, i
                                         std::size_t count) const {
     const int callError = errno;
     if (returned > 0) return {TlsStep::Done, count, 0, {}};
-    const int sslError = SSL_get_error(ssl, returned);
+    const int sslError = SSL_get_error(ssl.get(), returned);
     switch (sslError) {
         case SSL_ERROR_WANT_READ: return {TlsStep::WantRead, 0, 0, {}};
         case SSL_ERROR_WANT_WRITE: return {TlsStep::WantWrite, 0, 0, {}};
@@ -145,7 +171,7 @@ TlsResult TlsConnection::State::Outcome(const TlsContext& context, int handle, i
     }
     // Over memory buffers no socket call was made.
     const int systemError = sslError == SSL_ERROR_SYSCALL && handle >= 0 ? callError : 0;
-    return {TlsStep::Failed, 0, systemError, TlsFailureReason(ssl, context, systemError)};
+    return {TlsStep::Failed, 0, systemError, TlsFailureReason(ssl.get(), context, systemError)};
 }
 
 }  // namespace oprinter

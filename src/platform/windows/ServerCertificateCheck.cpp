@@ -3,7 +3,6 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/DottedAddress.h"
 #include "platform/windows/SchannelReasons.h"
 
 namespace oprinter {
@@ -48,8 +47,9 @@ std::wstring Wide(const std::string& text) {
 }
 
 // The SSL policy: usage, times and, for a DNS name, the name itself.
-std::string PolicyProblem(const CERT_CHAIN_CONTEXT* chain, const std::string& host, bool address) {
-    std::wstring name = Wide(host);
+std::string PolicyProblem(const CERT_CHAIN_CONTEXT* chain, const HostTarget& host) {
+    const bool address = host.isAddress;
+    std::wstring name = Wide(host.text);
     SSL_EXTRA_CERT_CHAIN_POLICY_PARA ssl{};
     ssl.cbSize = sizeof ssl;
     ssl.dwAuthType = AUTHTYPE_SERVER;
@@ -99,17 +99,16 @@ ChainEngine EngineTrustingOnly(HCERTSTORE roots) {
     return ChainEngine(engine);
 }
 
-std::string ServerCertificateProblem(const CERT_CONTEXT* peer, HCERTCHAINENGINE engine, const std::string& host) {
+std::string ServerCertificateProblem(const CERT_CONTEXT* peer, HCERTCHAINENGINE engine, const HostTarget& host) {
     const CertificateChain chain = ServerChain(peer, engine);
     if (!chain) return "unable to get local issuer certificate";
     const CERT_SIMPLE_CHAIN& simple = *chain->rgpChain[0];
     const std::string chainProblem =
         ChainStatusReason(chain->TrustStatus.dwErrorStatus, simple.cElement, TimeValidity(simple));
     if (!chainProblem.empty()) return chainProblem;
-    const Ipv4Address address = ParseDottedAddress(host);
-    const std::string policyProblem = PolicyProblem(chain.get(), host, address != 0);
+    const std::string policyProblem = PolicyProblem(chain.get(), host);
     if (!policyProblem.empty()) return policyProblem;
-    if (address != 0 && !NamesAddress(peer, address)) return "IP address mismatch";
+    if (host.isAddress && !NamesAddress(peer, host.address)) return "IP address mismatch";
     return {};
 }
 

@@ -72,8 +72,11 @@ bool ProtocolAccepted(const CtxtHandle& context) {
 }  // namespace
 
 struct TlsConnection::State {
-    State(const TlsContext& context, std::string target) : context(context), host(std::move(target)) {
+    State(const TlsContext& context, const HostTarget& target) : context(context), host(target) {
         SecInvalidateHandle(&handle);
+        // An empty name would leave the name unchecked, and a NUL would cut it short.
+        if (!host.isAddress && (host.text.empty() || host.text.find('\0') != std::string::npos))
+            setUpFailure = "cannot check the certificate against the host name \"" + host.text + "\"";
     }
     ~State() {
         if (SecIsValidHandle(&handle)) ::DeleteSecurityContext(&handle);
@@ -94,7 +97,8 @@ struct TlsConnection::State {
     void CloseNotify();
 
     const TlsContext& context;
-    std::string host;
+    HostTarget host;
+    std::string setUpFailure;  // why no byte may be sent
     CtxtHandle handle;
     bool awaitingHost = false;  // the handshake waits for the host's next bytes
     bool hostChecked = false;
@@ -121,7 +125,7 @@ TlsResult TlsConnection::State::HandshakeStep() {
         const bool first = !SecIsValidHandle(&handle);
         ULONG granted = 0;
         const SECURITY_STATUS status = ::InitializeSecurityContextA(
-            &credentials, first ? nullptr : &handle, host.data(), kRequests, 0, 0, first ? nullptr : &inputs, 0,
+            &credentials, first ? nullptr : &handle, host.text.data(), kRequests, 0, 0, first ? nullptr : &inputs, 0,
             &handle, &outputs, &granted, nullptr);
         std::string token = TakeToken(output);
         if (status == SEC_E_INCOMPLETE_MESSAGE) return AwaitHost();
@@ -224,17 +228,17 @@ void TlsConnection::State::CloseNotify() {
     SecBuffer output{0, SECBUFFER_TOKEN, nullptr};
     SecBufferDesc outputs{SECBUFFER_VERSION, 1, &output};
     ULONG granted = 0;
-    ::InitializeSecurityContextA(&context.Own().credentials, &handle, host.data(), kRequests, 0, 0, nullptr, 0,
+    ::InitializeSecurityContextA(&context.Own().credentials, &handle, host.text.data(), kRequests, 0, 0, nullptr, 0,
                                  &handle, &outputs, &granted, nullptr);
     outgoing += TakeToken(output);
 }
 
-TlsConnection::TlsConnection(std::shared_ptr<const TlsContext> context, int handle, const std::string& host)
+TlsConnection::TlsConnection(std::shared_ptr<const TlsContext> context, int handle, const HostTarget& host)
     : context_(std::move(context)), state_(std::make_unique<State>(*context_, host)), handle_(handle) {}
 
 // Schannel resumes by itself: a connection with the same credentials and the
 // same host takes up a session of the cache where it can.
-TlsConnection::TlsConnection(std::shared_ptr<const TlsContext> context, const std::string& host,
+TlsConnection::TlsConnection(std::shared_ptr<const TlsContext> context, const HostTarget& host,
                              const TlsConnection*)
     : context_(std::move(context)), state_(std::make_unique<State>(*context_, host)), handle_(-1) {}
 
@@ -276,6 +280,7 @@ TlsResult Receive(int handle, std::string& incoming, bool handshaking) {
 
 TlsResult TlsConnection::Handshake() {
     State& state = *state_;
+    if (!state.setUpFailure.empty()) return Failure(state.setUpFailure);
     for (;;) {
         if (handle_ >= 0) {
             const TlsResult flushed = Flush(handle_, state.outgoing);

@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "hostspool/TempDownloadFile.h"
 #include "service/LoadConfig.h"
 
 namespace oprinter {
@@ -40,6 +41,9 @@ void TO3812Printer::LoadConfig() {
 
 void TO3812Printer::ServiceExecute() {
     try {
+        // No FTP work runs before the first session: what a killed process
+        // left of its downloads is nobody's now.
+        RemoveLeftoverDownloads(exeFolder_);
         TimerControl.expires_after(kControlInterval);
         WaitTimerControl();
         WaitTimerState();

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "support/LoopbackHost.h"
+#include "hostspool/TempDownloadFile.h"
 #include "logging/LogWriter.h"
 #include "platform/Heartbeat.h"
 #include "service/O3812Printer.h"
@@ -153,6 +154,23 @@ TEST_F(ServiceTest, WithoutConfigurationOnlyTheHeartbeatRuns) {
     // The log of the marks and the state file.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 2);
     EXPECT_EQ(ReadStateFile(folder.Path())->session, SessionState::disconnected);
+}
+
+TEST_F(ServiceTest, StartRemovesWhatAKilledProcessLeftOfItsDownloads) {
+    std::filesystem::path leftover;
+    {
+        // A name as the platform makes them; the file is gone with the object.
+        TempDownloadFile download = MakeTempFileName(folder.Path());
+        leftover = download.Path();
+    }
+    folder.Write("tmp/" + leftover.filename().string(), "half a listing");
+    folder.Write("tmp/notes.txt", "the administrator's");
+    folder.Write("tmp/.FTP", "not a name the platform makes");
+    Service().ServiceCreate();
+    Service().ServiceExecute();
+    EXPECT_FALSE(std::filesystem::exists(leftover));
+    EXPECT_TRUE(std::filesystem::exists(folder.File("tmp/notes.txt")));
+    EXPECT_TRUE(std::filesystem::exists(folder.File("tmp/.FTP")));
 }
 
 TEST_F(ServiceTest, HeartbeatWrapsAfter9999) {

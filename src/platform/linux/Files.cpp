@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <string_view>
 #include <vector>
 
 #include "platform/AppendFile.h"
@@ -94,16 +96,10 @@ public:
     const std::string& Path() const override { return path_; }
     bool Append(const char* bytes, size_t count) override { return WriteFully(fd_, bytes, count); }
 
-    bool ReadAll(std::string& content) const override {
-        content.clear();
-        char piece[4096];
-        for (off_t offset = 0;;) {
-            const ssize_t got = ::pread(fd_, piece, sizeof piece, offset);
-            if (got < 0 && errno == EINTR) continue;
-            if (got < 0) return false;
-            if (got == 0) return true;
-            content.append(piece, static_cast<size_t>(got));
-            offset += got;
+    long long ReadAt(uint64_t offset, char* into, size_t count) const override {
+        for (;;) {
+            const ssize_t got = ::pread(fd_, into, count, static_cast<off_t>(offset));
+            if (got >= 0 || errno != EINTR) return got;
         }
     }
 
@@ -144,14 +140,31 @@ void SyncFolder(const std::string& folder) {
     ::close(fd);
 }
 
+namespace {
+// mkostemp puts six characters after the prefix.
+constexpr const char* kScratchSuffix = "XXXXXX";
+}  // namespace
+
 std::unique_ptr<ScratchFile> ScratchFile::Create(const std::string& folder, const std::string& prefix) {
-    const std::string pattern = folder + prefix + "XXXXXX";
+    const std::string pattern = folder + prefix + kScratchSuffix;
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     // mkostemp makes the file with mode 0600.
     const int fd = ::mkostemp(name.data(), O_CLOEXEC);
     if (fd < 0) return nullptr;
     return std::make_unique<DescriptorScratchFile>(fd, std::string(name.data()));
+}
+
+void ScratchFile::RemoveLeftovers(const std::string& folder, const std::string& prefix) {
+    const size_t nameLength = prefix.size() + std::string_view(kScratchSuffix).size();
+    std::error_code error;  // a folder that is missing or cannot be read holds nothing to remove
+    for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
+         entry.increment(error)) {
+        const std::string name = entry->path().filename().string();
+        // remove() takes a link itself, never what it points to.
+        std::error_code ignored;
+        if (name.size() == nameLength && name.rfind(prefix, 0) == 0) std::filesystem::remove(entry->path(), ignored);
+    }
 }
 
 }  // namespace oprinter

@@ -2,6 +2,8 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cctype>
+#include <filesystem>
 #include <vector>
 
 #include "platform/AppendFile.h"
@@ -68,19 +70,14 @@ public:
     const std::string& Path() const override { return path_; }
     bool Append(const char* bytes, size_t count) override { return WriteFully(file_, bytes, count); }
 
-    bool ReadAll(std::string& content) const override {
-        content.clear();
-        char piece[4096];
-        for (ULONGLONG offset = 0;;) {
-            OVERLAPPED at{};
-            at.Offset = static_cast<DWORD>(offset);
-            at.OffsetHigh = static_cast<DWORD>(offset >> 32);
-            DWORD got = 0;
-            if (!::ReadFile(file_, piece, sizeof piece, &got, &at)) return ::GetLastError() == ERROR_HANDLE_EOF;
-            if (got == 0) return true;
-            content.append(piece, got);
-            offset += got;
-        }
+    long long ReadAt(uint64_t offset, char* into, size_t count) const override {
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(offset);
+        at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+        DWORD got = 0;
+        const DWORD wanted = static_cast<DWORD>(std::min<size_t>(count, MAXDWORD));
+        if (!::ReadFile(file_, into, wanted, &got, &at)) return ::GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
+        return got;
     }
 
 private:
@@ -139,6 +136,22 @@ std::unique_ptr<ScratchFile> ScratchFile::Create(const std::string& folder, cons
         return nullptr;
     }
     return std::make_unique<HandleScratchFile>(file, std::string(name));
+}
+
+void ScratchFile::RemoveLeftovers(const std::string& folder, const std::string& prefix) {
+    // GetTempFileName names a file by the first three characters of the
+    // prefix, hexadecimal digits and ".tmp".
+    const std::string start = prefix.substr(0, 3);
+    std::error_code error;  // a folder that is missing or cannot be read holds nothing to remove
+    for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
+         entry.increment(error)) {
+        const std::filesystem::path& path = entry->path();
+        const std::string name = path.filename().string();
+        std::string extension = path.extension().string();
+        for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        std::error_code ignored;
+        if (name.rfind(start, 0) == 0 && extension == ".tmp") std::filesystem::remove(path, ignored);
+    }
 }
 
 }  // namespace oprinter

@@ -397,6 +397,11 @@ class _TlsDataHandler(_DataHandler, TLS_DTPHandler):
         super().close()
 
 
+class _UnresumedTlsDataHandler(_DataHandler, TLS_DTPHandler):
+    """A protected data connection with a TLS session of its own, for a
+    client that cannot resume one (Schannel under Wine)."""
+
+
 _RCMD = dict(perm=None, auth=True, arg=True, help="Syntax: RCMD <SP> host-command.")
 _host_cmds = dict(proto_cmds, RCMD=_RCMD)
 _tls_host_cmds = dict(TLS_FTPHandler.proto_cmds, RCMD=_RCMD)
@@ -519,13 +524,14 @@ class _HostHandler(FTPHandler):
             self._accept(line)
 
 
-def _tls_handler_bases(tls_files):
+def _tls_handler_bases(tls_files, resumption_required):
     """The handler's bases and settings: plain, or TLS required on both connections."""
     if not tls_files:
         return (_HostHandler,), {}
     certificate, key = tls_files
+    data_handler = _TlsDataHandler if resumption_required else _UnresumedTlsDataHandler
     return (_HostHandler, TLS_FTPHandler), {
-        "proto_cmds": _tls_host_cmds, "dtp_handler": _TlsDataHandler, "certfile": certificate,
+        "proto_cmds": _tls_host_cmds, "dtp_handler": data_handler, "certfile": certificate,
         "keyfile": key, "ssl_context": None, "tls_control_required": True, "tls_data_required": True}
 
 
@@ -533,12 +539,13 @@ class FtpHost:
     """A fake host's FTP server, serving in a thread of its own."""
 
     def __init__(self, user="OPRTEST", password="OPRPASS", address="127.0.0.1",
-                 port=0, scenario=None, scenario_file=None, command_log=None, tls_files=None):
+                 port=0, scenario=None, scenario_file=None, command_log=None, tls_files=None,
+                 resumption_required=True):
         self._home = tempfile.mkdtemp(prefix="ftp-host-")
         self._state = _HostState(scenario, scenario_file, command_log)
         authorizer = _Authorizer()
         authorizer.add_user(user, password, self._home, perm="elr")
-        bases, tls_settings = _tls_handler_bases(tls_files)
+        bases, tls_settings = _tls_handler_bases(tls_files, resumption_required)
         handler = type("Handler", bases, dict(tls_settings, host=self._state, authorizer=authorizer))
         self._server = FTPServer((address, port), handler)
         self.port = self._server.address[1]

@@ -123,8 +123,9 @@ std::vector<CheckedFile> CheckedTlsFiles(const TlsOptions& options) {
     if (!certificate.empty() || !key.empty()) {
         files.push_back({"TLSCertFile", certificate,
                          certificate.empty() ? TlsFileCheck{false, "missing: TLSKeyFile needs it"} : CheckCertificateFile(certificate)});
-        files.push_back({"TLSKeyFile", key,
-                         key.empty() ? TlsFileCheck{false, "missing: TLSCertFile needs it"} : CheckKeyFile(key, certificate)});
+        if (!key.empty() || !ClientKeyInCertificateFile())
+            files.push_back({"TLSKeyFile", key,
+                             key.empty() ? TlsFileCheck{false, "missing: TLSCertFile needs it"} : CheckKeyFile(key, certificate)});
     }
     return files;
 }
@@ -137,7 +138,7 @@ bool AllUsable(const std::vector<CheckedFile>& files) {
 }
 
 // With TLS asked for and every file usable, whatever still stops the service
-// from setting TLS up (a trust store it cannot load, a build without TLS),
+// from setting TLS up (a trust store it cannot load, credentials the platform refuses),
 // as the line its log would get; empty when nothing does.
 std::string TlsSetupError(const Settings& settings, const TlsOptions& options, const std::vector<CheckedFile>& files) {
     if ((!settings.Session.Tls.TLS && !settings.Session.Tls.FtpTLS) || !AllUsable(files)) return {};

@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "hostspool/TempDownloadFile.h"
 #include "platform/PathBesideFolder.h"
 #include "platform/ServiceRegistrar.h"
 #include "service/LoadConfig.h"
@@ -48,6 +49,9 @@ void TO3812Printer::LoadConfig() {
 
 void TO3812Printer::ServiceExecute() {
     try {
+        // No FTP work runs before the first session: what a killed process
+        // left of its downloads is nobody's now.
+        RemoveLeftoverDownloads(exeFolder_);
         StartAfterSaveQueue();
         TimerControl.expires_after(kControlInterval);
         WaitTimerControl();
@@ -61,9 +65,10 @@ void TO3812Printer::ServiceExecute() {
 // Made once the settings are read; the work a stop or a crash left resumes now.
 void TO3812Printer::StartAfterSaveQueue() {
     AfterSaveSettings settings;
-    settings.pdfCopy = Config.PdfCopy;
-    settings.charset = Config.Charset;
-    if (!Config.SpoolCommand.empty()) settings.spoolCommand = PathBesideFolder(Config.SpoolCommand, exeFolder_);
+    settings.pdfCopy = Config.Session.Save.PdfCopy;
+    settings.charset = Config.Session.Save.Charset;
+    const std::string& command = Config.Session.Save.SpoolCommand;
+    if (!command.empty()) settings.spoolCommand = PathBesideFolder(command, exeFolder_);
     settings.printer = InstanceName(exeFolder_);
     settings.pdfMaker = PdfMaker;
     afterSave_ = std::make_unique<AfterSaveQueue>(sessionContext_.loop, exeFolder_, settings,
@@ -117,7 +122,7 @@ void TO3812Printer::ServiceStop() {
 
 void TO3812Printer::ControlCycle() {
     if (stopped_) return;
-    logRetention_.RunOncePerDay(Config.LogOptions(), exeFolder_, Config.GGMaxLog, clock_.Now(),
+    logRetention_.RunOncePerDay(Config.Session.Log, exeFolder_, Config.GGMaxLog, clock_.Now(),
                                 [this](bool detail, std::string_view text) { WriteLog(detail, text); });
     SendHeartbeat(HeartbeatCount);
     if (!InSchedule()) {
@@ -145,35 +150,14 @@ void TO3812Printer::CreateSession() {
     try {
         SessionContext context = sessionContext_;
         context.ftpPort = FtpPort;
-        DMPrinter = std::make_unique<TDMPrinter>(context);
-        CopySettings(*DMPrinter);
+        DMPrinter = std::make_unique<TDMPrinter>(context, std::make_shared<const SessionSettings>(Config.Session));
+        DMPrinter->Telnet.Port = Config.Session.Tls.TLS ? TelnetTlsPort : TelnetPort;
         WriteLog(false, "Starting...");
         DMPrinter->StartSession();
         WriteLog(false, "Started.");
     } catch (const std::exception& failure) {
         WriteLog(false, failure.what());
     }
-}
-
-void TO3812Printer::CopySettings(TDMPrinter& session) const {
-    session.System = Config.System;
-    session.PrinterName = Config.PrinterName;
-    session.User = Config.User;
-    session.Password = Config.Password;
-    session.Log = Config.Log;
-    session.LogDetail = Config.LogDetail;
-    session.SaveLogPath = Config.SaveLogPath;
-    session.MaxLog = Config.MaxLog;
-    session.SpoolInfoAPI = Config.SpoolInfoAPI;
-    session.APILib = Config.APILib;
-    session.DebugLevel = Config.DebugLevel;
-    session.TLS = Config.TLS;
-    session.FtpTLS = Config.FtpTLS;
-    session.TLSCAFile = Config.TLSCAFile;
-    session.TLSVerify = Config.TLSVerify;
-    session.TLSCertFile = Config.TLSCertFile;
-    session.TLSKeyFile = Config.TLSKeyFile;
-    session.Telnet.Port = Config.TLS ? TelnetTlsPort : TelnetPort;
 }
 
 bool TO3812Printer::InSchedule() const {
@@ -210,7 +194,7 @@ void TO3812Printer::SendHeartbeat(int32_t value) {
 }
 
 void TO3812Printer::WriteLog(bool detail, std::string_view text) const {
-    log_.WriteLog(Config.LogOptions(), detail, text);
+    log_.WriteLog(Config.Session.Log, detail, text);
 }
 
 }  // namespace oprinter

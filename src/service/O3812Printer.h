@@ -70,7 +70,6 @@ private:
     void RecordSession();
     void SuperviseSession();
     void CreateSession();
-    void CopySettings(TDMPrinter& session) const;
     void StartAfterSaveQueue();
 
     std::string exeFolder_;

@@ -2,9 +2,8 @@
 SILENT, "net start", the test host prints a report that must land byte for
 byte beside OPrinter.exe with its attributes fetched over FTP, the registry
 heartbeat counts and is 0 after "net stop", the log ends with "Stoped.", and
-UNINSTALL SILENT removes the service. A configuration that asks for TLS,
-which the Windows build leaves out, gets a clear line from the service and
-from "oprinterctl check", and no connection is made.
+UNINSTALL SILENT removes the service. (TLS: windows_tls.py, on the same
+prefix set-up.)
 
     /usr/bin/python3 tests/e2e/windows_service.py BUILD_WINDOWS_FOLDER
 Runs as root (ports 21 and 23 of a loopback address) under
@@ -15,7 +14,6 @@ import glob
 import os
 import re
 import shutil
-import socket
 import subprocess
 import sys
 import tempfile
@@ -35,7 +33,6 @@ PYTHON = "/usr/bin/python3"
 ADDRESS = "127.0.0.83"
 SCENARIO = "one-report"
 KEY = r"HKLM\SOFTWARE\kxGuardian\O3812Printer"
-TLS_REFUSED = b"Error: TLS is not available in the Windows build (set TLS and FtpTLS to False)"
 BUILD = os.path.abspath(sys.argv.pop(1)) if len(sys.argv) > 1 else "build-windows"
 
 
@@ -48,7 +45,10 @@ def wait_until(seconds, condition):
     return condition()
 
 
-class WindowsServiceTest(unittest.TestCase):
+class WinePrinterCase(unittest.TestCase):
+    """A fresh Wine prefix and a printer folder with OPrinter.exe, CvTable and
+    the OPrinter.cfg of the scenario SCENARIO."""
+
     def setUp(self):
         self.folder = tempfile.mkdtemp(prefix="oprinter-wine-e2e-")
         self.env = dict(os.environ, WINEPREFIX=os.path.join(self.folder, "prefix"), WINEDEBUG="-all",
@@ -118,6 +118,8 @@ class WindowsServiceTest(unittest.TestCase):
     def spool_files(self):
         return sorted(glob.glob(os.path.join(self.printer, "Spool", "*.spool")))
 
+
+class WindowsServiceTest(WinePrinterCase):
     def test_installs_prints_beats_and_uninstalls(self):
         # PDF copies are left out of the Windows build: a line says so, and the spool file is saved as always.
         self.write_config(PdfCopy="True")
@@ -160,25 +162,6 @@ class WindowsServiceTest(unittest.TestCase):
         removed = self.wine(executable, "UNINSTALL", "SILENT")
         self.assertEqual(removed.returncode, 0, removed.stderr)
         self.assertNotEqual(self.wine("net", "start", "O3812Printer").returncode, 0)
-
-    def test_tls_is_refused_with_a_clear_line_and_no_connection(self):
-        self.write_config(TLS="True")
-        checked = self.wine(os.path.join(BUILD, "oprinterctl.exe"), "check", "Z:" + self.printer.replace("/", "\\"))
-        self.assertEqual(checked.returncode, 1, checked.stdout + checked.stderr)
-        self.assertIn(TLS_REFUSED, checked.stdout)
-
-        # TLS points the session at port 992: anything that connects there is counted.
-        listener = socket.create_server((ADDRESS, 992))
-        listener.settimeout(0)
-        self.addCleanup(listener.close)
-        executable = os.path.join(self.printer, "OPrinter.exe")
-        self.assertEqual(self.wine(executable, "INSTALL", "SILENT").returncode, 0)
-        self.assertEqual(self.wine("net", "start", "O3812Printer").returncode, 0)
-        self.assertTrue(wait_until(30, lambda: self.log_holds(TLS_REFUSED)), self.logs())
-        with self.assertRaises(BlockingIOError):
-            listener.accept()
-        self.assertEqual(self.wine("net", "stop", "O3812Printer").returncode, 0)
-        self.assertEqual(self.wine(executable, "UNINSTALL", "SILENT").returncode, 0)
 
 
 if __name__ == "__main__":

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "support/LoopbackHost.h"
+#include "hostspool/TempDownloadFile.h"
 #include "logging/LogWriter.h"
 #include "platform/Heartbeat.h"
 #include "service/O3812Printer.h"
@@ -77,9 +78,9 @@ protected:
     void ConfigureTuesdays(uint16_t telnetPort) {
         Service().ServiceCreate();
         Settings& config = Service().Config;
-        config.System = "127.0.0.1";
-        config.Log = true;
-        config.MaxLog = 1000;
+        config.Session.Host.System = "127.0.0.1";
+        config.Session.Log.Log = true;
+        config.Session.Log.MaxLog = 1000;
         config.Schedule[1] = {true, {8, 0, 0}, {18, 0, 0}};
         Service().TelnetPort = telnetPort;
     }
@@ -153,6 +154,23 @@ TEST_F(ServiceTest, WithoutConfigurationOnlyTheHeartbeatRuns) {
     // The log of the marks and the state file.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 2);
     EXPECT_EQ(ReadStateFile(folder.Path())->session, SessionState::disconnected);
+}
+
+TEST_F(ServiceTest, StartRemovesWhatAKilledProcessLeftOfItsDownloads) {
+    std::filesystem::path leftover;
+    {
+        // A name as the platform makes them; the file is gone with the object.
+        TempDownloadFile download = MakeTempFileName(folder.Path());
+        leftover = download.Path();
+    }
+    folder.Write("tmp/" + leftover.filename().string(), "half a listing");
+    folder.Write("tmp/notes.txt", "the administrator's");
+    folder.Write("tmp/.FTP", "not a name the platform makes");
+    Service().ServiceCreate();
+    Service().ServiceExecute();
+    EXPECT_FALSE(std::filesystem::exists(leftover));
+    EXPECT_TRUE(std::filesystem::exists(folder.File("tmp/notes.txt")));
+    EXPECT_TRUE(std::filesystem::exists(folder.File("tmp/.FTP")));
 }
 
 TEST_F(ServiceTest, HeartbeatWrapsAfter9999) {
@@ -280,8 +298,8 @@ namespace {
 TEST_F(ServiceTest, OldLogsGoAtTheStartAndAtTheFirstCycleOfEachDay) {
     folder.Write("OPrinter 2026-11-01.log", "old\r\n");
     Service().ServiceCreate();
-    Service().Config.Log = true;
-    Service().Config.LogDetail = true;
+    Service().Config.Session.Log.Log = true;
+    Service().Config.Session.Log.LogDetail = true;
     Service().Config.GGMaxLog = 30;
     Service().ServiceExecute();
     EXPECT_FALSE(std::filesystem::exists(folder.Path() + "OPrinter 2026-11-01.log"));
@@ -310,10 +328,10 @@ TEST_F(ServiceTest, AfterSaveWorkOnRecordIsResumedAtTheStartAndEndedAtTheStop) {
     folder.Write("maker", "#!/bin/sh\necho \"ok $3.pdf\"\n");
     std::filesystem::permissions(folder.File("maker"), std::filesystem::perms::owner_all);
     Service().ServiceCreate();
-    Service().Config.Log = true;
-    Service().Config.LogDetail = true;
-    Service().Config.MaxLog = 1000;
-    Service().Config.PdfCopy = true;
+    Service().Config.Session.Log.Log = true;
+    Service().Config.Session.Log.LogDetail = true;
+    Service().Config.Session.Log.MaxLog = 1000;
+    Service().Config.Session.Save.PdfCopy = true;
     Service().PdfMaker = folder.File("maker");
     Service().ServiceExecute();
     const std::string made = "PDF: " + folder.File("Spool/A 20261208090000000.spool") + ".pdf";
@@ -328,7 +346,7 @@ TEST_F(ServiceTest, AfterSaveWorkOnRecordIsResumedAtTheStartAndEndedAtTheStop) {
     service.reset();
     folder.Write("AfterSave/A 20261208090000000.spool", "pdf\n");
     Service().ServiceCreate();
-    Service().Config.PdfCopy = true;
+    Service().Config.Session.Save.PdfCopy = true;
     Service().PdfMaker = folder.File("maker");
     Service().ServiceExecute();
     Service().ServiceStop();

@@ -1,6 +1,6 @@
 #include <optional>
-#include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -19,15 +19,22 @@ EnvironmentValues Defaults(const std::string& printerName = "PRT01") {
 
 class TelnetParserTest : public ::testing::Test {
 protected:
-    // Feeds one receive; returns its reply, and the abort message in aborted.
+    // Feeds one receive, taking each record where the parser stops for it;
+    // returns its reply, and the abort message in aborted.
     std::string Receive(const std::string& bytes) {
         std::string reply;
-        aborted = parser.Feed(bytes, environment, reply);
+        aborted.reset();
+        for (std::string_view rest = bytes; !rest.empty() && !aborted;) {
+            TelnetFeed fed = parser.Feed(rest, environment, reply);
+            rest.remove_prefix(fed.parsed);
+            aborted = std::move(fed.abort);
+            if (fed.recordEnded) parser.TakeRecord(records.emplace_back());
+        }
         return reply;
     }
 
     std::vector<std::string> records;
-    TelnetParser parser{[this](std::string& record) { records.push_back(record); }};
+    TelnetParser parser;
     EnvironmentValues environment = Defaults();
     std::optional<std::string> aborted;
 };
@@ -100,10 +107,59 @@ TEST_F(TelnetParserTest, StraySubnegotiationEndLeavesACommandToFollow) {
     EXPECT_EQ(aborted, "<!> IAC #65");
 }
 
-TEST_F(TelnetParserTest, InsideASubnegotiationOnlyTheFirstEndCounts) {
-    // The IAC before the first F0 is stored like any other byte.
-    EXPECT_EQ(Receive("\xFF\xFA\x27\xFF\xFF\xF0"), kDefaultBlock);
-    EXPECT_EQ(Receive("\xFF\xFA\x27\xF0"), kDefaultBlock);
+TEST_F(TelnetParserTest, InsideASubnegotiationOnlyIacSeEndsIt) {
+    // An F0 alone, or after a doubled IAC, is a byte of the subnegotiation.
+    EXPECT_EQ(Receive("\xFF\xFA\x27\xFF\xFF\xF0"), "");
+    EXPECT_EQ(Receive("\xF0\xFF"), "");
+    EXPECT_EQ(parser.State(), tsSubnegCommand);
+    EXPECT_EQ(Receive("\xF0"), kDefaultBlock);
+    EXPECT_EQ(Receive("\xFF\xFA\x27\xF0\xFF\xF0\xFF\xFD\x18"), kDefaultBlock + "\xFF\xFB\x18");
+    EXPECT_FALSE(aborted);
+    EXPECT_EQ(parser.State(), tsData);
+}
+
+// The host's side of the printer session negotiation of RFC 2877, section
+// 11, with the seed that the host places in its NEW-ENVIRON SEND.
+std::vector<std::pair<std::string, std::string>> Rfc2877PrinterExchange(const std::string& seedOnTheWire) {
+    return {
+        {"\xFF\xFD\x27", "\xFF\xFB\x27"},
+        {"\xFF\xFA\x27\x01\x03IBMRSEED" + seedOnTheWire + "\x00\x03\xFF\xF0"s, kDefaultBlock},
+        {"\xFF\xFD\x18", "\xFF\xFB\x18"},
+        {"\xFF\xFA\x18\x01\xFF\xF0", "\xFF\xFA\x18\x00IBM-3812-1\xFF\xF0"s},
+        {"\xFF\xFD\x19", "\xFF\xFB\x19"},
+        {"\xFF\xFB\x19", "\xFF\xFD\x19"},
+        {"\xFF\xFD\x00"s, "\xFF\xFB\x00"s},
+        {"\xFF\xFB\x00"s, "\xFF\xFD\x00"s},
+    };
+}
+
+TEST_F(TelnetParserTest, HostSeedOfAnyBytesGetsTheSameReplies) {
+    const std::vector<std::string> seeds = {
+        "xxxxxxxx",                            // as the RFC prints it
+        "\x12\xF0\x34\x56\x78\x9A\xBC\xDE"s,  // SE
+        "\x12\xFF\xFF\x34\x56\x78\x9A\xBC\xDE"s, // FF, doubled as IAC IAC
+        "\xFF\xFF\xF0\xF0\xFF\xFF\xFF\xFF\xF0\x00\x01"s,  // FF F0 F0 FF FF F0 00 01
+    };
+    for (const std::string& seed : seeds) {
+        std::string wholeRequest, wholeReply;
+        TelnetParser oneByOne;
+        for (const auto& [request, expected] : Rfc2877PrinterExchange(seed)) {
+            std::string reply;
+            const TelnetFeed fed = oneByOne.Feed(request, environment, reply);
+            EXPECT_EQ(fed.abort, std::nullopt) << HexTraceText(seed);
+            EXPECT_EQ(fed.parsed, request.size()) << HexTraceText(seed);
+            EXPECT_EQ(reply, expected) << HexTraceText(request);
+            wholeRequest += request;
+            wholeReply += expected;
+        }
+        TelnetParser together;
+        std::string reply;
+        const TelnetFeed fed = together.Feed(wholeRequest, environment, reply);
+        EXPECT_EQ(fed.abort, std::nullopt);
+        EXPECT_EQ(fed.parsed, wholeRequest.size()) << "no record ends in the negotiation";
+        EXPECT_EQ(reply, wholeReply) << HexTraceText(seed);
+        EXPECT_EQ(together.State(), tsData);
+    }
 }
 
 TEST_F(TelnetParserTest, EachFatalCommandAbortsWithItsMessage) {
@@ -118,12 +174,15 @@ TEST_F(TelnetParserTest, EachFatalCommandAbortsWithItsMessage) {
         {"\xFF\xF6", "<!> IAC #246"},
         {"\xFF\x00"s, "<!> IAC #0"},
         {"\xFF\xFA\x18\x01\x00\xFF\xF0"s, "<!> SubNegoce #24 \x18\x01\x00\xFF\xF0"s},
-        {"\xFF\xFA\x01\xF0", "<!> SubNegoce #1 \x01\xF0"},
+        {"\xFF\xFA\x01\xF0\xFF\xF0", "<!> SubNegoce #1 \x01\xF0\xFF\xF0"},
+        {"\xFF\xFA\x01\xFF\xFF\xFF\xF0", "<!> SubNegoce #1 \x01\xFF\xFF\xFF\xF0"},
     };
     for (const auto& [request, message] : cases) {
-        TelnetParser fresh([](std::string&) {});
+        TelnetParser fresh;
         std::string reply;
-        EXPECT_EQ(fresh.Feed("\xFF\xFD\x27" + request + "\xFF\xFD\x18", environment, reply), message);
+        const std::string bytes = "\xFF\xFD\x27" + request + "\xFF\xFD\x18";
+        const TelnetFeed fed = fresh.Feed(bytes, environment, reply);
+        EXPECT_EQ(fed.abort, message);
         EXPECT_EQ(reply, "\xFF\xFB\x27") << "the bytes after the fatal one are not parsed";
     }
 }
@@ -163,20 +222,22 @@ TEST_F(TelnetParserTest, SubnegotiationWithoutEndIsBounded) {
     EXPECT_EQ(aborted, "<!> Subnegotiation too long");
 }
 
-TEST_F(TelnetParserTest, FailedRecordDoesNotLeakIntoTheNext) {
-    bool fail = true;
-    TelnetParser failing([&](std::string& record) {
-        records.push_back(record);
-        record.erase(0, 2);
-        if (fail) throw std::runtime_error("bad record");
-    });
+// The parser stops at each record, so that the bytes behind it wait until the
+// record has been dealt with; a record given up there does not leak into the next.
+TEST_F(TelnetParserTest, StopsAfterEachRecordAndStartsTheNextEmpty) {
     std::string reply;
-    EXPECT_THROW(failing.Feed("first\xFF\xEF\xFF\xFD\x27", environment, reply), std::runtime_error);
-    EXPECT_EQ(failing.State(), tsData);
-    EXPECT_TRUE(failing.RecordBuffer().empty());
-    fail = false;
-    failing.Feed("second\xFF\xEF", environment, reply);
-    EXPECT_EQ(records, (std::vector<std::string>{"first", "second"}));
+    const std::string bytes = "first\xFF\xEF\xFF\xFD\x27";
+    const TelnetFeed fed = parser.Feed(bytes, environment, reply);
+    EXPECT_TRUE(fed.recordEnded);
+    EXPECT_EQ(fed.parsed, 7u);
+    EXPECT_TRUE(reply.empty()) << "the negotiation behind the record is not parsed yet";
+    EXPECT_EQ(parser.State(), tsData);
+    std::string record = "left over";
+    parser.TakeRecord(record);
+    EXPECT_EQ(record, "first");
+    EXPECT_TRUE(parser.RecordBuffer().empty());
+    Receive("second\xFF\xEF");
+    EXPECT_EQ(records, (std::vector<std::string>{"second"}));
 }
 
 TEST_F(TelnetParserTest, ResetStartsANewConnection) {

@@ -39,7 +39,7 @@ std::string ConfiguredLogFolder() {
     using namespace oprinter;
     Settings settings;
     ReadConfig(ExecutableFolder(), settings);
-    return LogFolderOf(settings.SaveLogPath);
+    return LogFolderOf(settings.Session.Log.SaveLogPath);
 }
 
 }  // namespace

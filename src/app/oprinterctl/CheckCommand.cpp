@@ -7,6 +7,7 @@
 
 #include "app/oprinterctl/Commands.h"
 #include "app/oprinterctl/JsonText.h"
+#include "app/oprinterctl/TerminalText.h"
 #include "platform/Clock.h"
 #include "platform/ExecutableFolder.h"
 #include "platform/TextConverter.h"
@@ -49,16 +50,18 @@ struct SettingValue {
     std::string json;
 };
 
-// The settings' text in the terminal's character set and in UTF-8.
+// The settings' text for the terminal and in UTF-8.
 struct SettingTexts {
     explicit SettingTexts(const std::string& charset)
-        : toTerminal(charset, TerminalCharset()), toUtf8(charset, "UTF-8") {}
+        : terminal(TerminalCharset()), toTerminal(charset, terminal), toUtf8(charset, "UTF-8") {}
+    std::string Shown(const std::string& text) const { return TerminalSafe(toTerminal.Convert(text), terminal); }
+    std::string terminal;
     TextConverter toTerminal;
     TextConverter toUtf8;
 };
 
 SettingValue TextSetting(const SettingTexts& texts, const char* name, const std::string& value) {
-    return {name, texts.toTerminal.Convert(value), JsonString(texts.toUtf8.Convert(value))};
+    return {name, texts.Shown(value), JsonString(texts.toUtf8.Convert(value))};
 }
 
 SettingValue NumberSetting(const char* name, long long value) {
@@ -73,27 +76,27 @@ SettingValue BooleanSetting(const char* name, bool value) {
 std::vector<SettingValue> SettingValues(const Settings& settings, const SettingTexts& texts) {
     return {
         TextSetting(texts, "Language", settings.Language),
-        TextSetting(texts, "System", settings.System),
-        TextSetting(texts, "User", settings.User),
-        NumberSetting("PasswordLength", static_cast<long long>(settings.Password.size())),
-        TextSetting(texts, "PrinterName", settings.PrinterName),
-        BooleanSetting("Log", settings.Log),
-        BooleanSetting("LogDetail", settings.LogDetail),
-        NumberSetting("MaxLog", settings.MaxLog),
+        TextSetting(texts, "System", settings.Session.Host.System),
+        TextSetting(texts, "User", settings.Session.Host.User),
+        NumberSetting("PasswordLength", static_cast<long long>(settings.Session.Host.Password.size())),
+        TextSetting(texts, "PrinterName", settings.Session.Device.PrinterName),
+        BooleanSetting("Log", settings.Session.Log.Log),
+        BooleanSetting("LogDetail", settings.Session.Log.LogDetail),
+        NumberSetting("MaxLog", settings.Session.Log.MaxLog),
         NumberSetting("GGMaxLog", settings.GGMaxLog),
-        TextSetting(texts, "SaveLogPath", settings.SaveLogPath),
-        BooleanSetting("SpoolInfoAPI", settings.SpoolInfoAPI),
-        TextSetting(texts, "APILib", settings.APILib),
-        NumberSetting("DebugLevel", settings.DebugLevel),
-        TextSetting(texts, "Charset", settings.Charset),
-        BooleanSetting("PdfCopy", settings.PdfCopy),
-        TextSetting(texts, "SpoolCommand", settings.SpoolCommand),
-        BooleanSetting("TLS", settings.TLS),
-        BooleanSetting("FtpTLS", settings.FtpTLS),
-        TextSetting(texts, "TLSCAFile", settings.TLSCAFile),
-        BooleanSetting("TLSVerify", settings.TLSVerify),
-        TextSetting(texts, "TLSCertFile", settings.TLSCertFile),
-        TextSetting(texts, "TLSKeyFile", settings.TLSKeyFile),
+        TextSetting(texts, "SaveLogPath", settings.Session.Log.SaveLogPath),
+        BooleanSetting("SpoolInfoAPI", settings.Session.Host.SpoolInfoAPI),
+        TextSetting(texts, "APILib", settings.Session.Host.APILib),
+        NumberSetting("DebugLevel", settings.Session.DebugLevel),
+        TextSetting(texts, "Charset", settings.Session.Save.Charset),
+        BooleanSetting("PdfCopy", settings.Session.Save.PdfCopy),
+        TextSetting(texts, "SpoolCommand", settings.Session.Save.SpoolCommand),
+        BooleanSetting("TLS", settings.Session.Tls.TLS),
+        BooleanSetting("FtpTLS", settings.Session.Tls.FtpTLS),
+        TextSetting(texts, "TLSCAFile", settings.Session.Tls.TLSCAFile),
+        BooleanSetting("TLSVerify", settings.Session.Tls.TLSVerify),
+        TextSetting(texts, "TLSCertFile", settings.Session.Tls.TLSCertFile),
+        TextSetting(texts, "TLSKeyFile", settings.Session.Tls.TLSKeyFile),
     };
 }
 
@@ -105,7 +108,7 @@ struct CheckedFile {
 };
 
 TlsOptions TlsOptionsOf(const Settings& settings, const std::string& folder) {
-    return TlsOptionsBeside(folder, settings.TLSVerify, settings.TLSCAFile, settings.TLSCertFile, settings.TLSKeyFile);
+    return TlsOptionsBeside(folder, settings.Session.Tls.TLSVerify, settings.Session.Tls.TLSCAFile, settings.Session.Tls.TLSCertFile, settings.Session.Tls.TLSKeyFile);
 }
 
 std::vector<CheckedFile> CheckedTlsFiles(const TlsOptions& options) {
@@ -121,8 +124,9 @@ std::vector<CheckedFile> CheckedTlsFiles(const TlsOptions& options) {
     if (!certificate.empty() || !key.empty()) {
         files.push_back({"TLSCertFile", certificate,
                          certificate.empty() ? TlsFileCheck{false, "missing: TLSKeyFile needs it"} : CheckCertificateFile(certificate)});
-        files.push_back({"TLSKeyFile", key,
-                         key.empty() ? TlsFileCheck{false, "missing: TLSCertFile needs it"} : CheckKeyFile(key, certificate)});
+        if (!key.empty() || !ClientKeyInCertificateFile())
+            files.push_back({"TLSKeyFile", key,
+                             key.empty() ? TlsFileCheck{false, "missing: TLSCertFile needs it"} : CheckKeyFile(key, certificate)});
     }
     return files;
 }
@@ -135,10 +139,10 @@ bool AllUsable(const std::vector<CheckedFile>& files) {
 }
 
 // With TLS asked for and every file usable, whatever still stops the service
-// from setting TLS up (a trust store it cannot load, a build without TLS),
+// from setting TLS up (a trust store it cannot load, credentials the platform refuses),
 // as the line its log would get; empty when nothing does.
 std::string TlsSetupError(const Settings& settings, const TlsOptions& options, const std::vector<CheckedFile>& files) {
-    if ((!settings.TLS && !settings.FtpTLS) || !AllUsable(files)) return {};
+    if ((!settings.Session.Tls.TLS && !settings.Session.Tls.FtpTLS) || !AllUsable(files)) return {};
     std::string failure;
     return TlsContext::Make(options, failure) ? std::string() : "Error: TLS " + failure;
 }
@@ -159,22 +163,24 @@ std::string TimeText(const TimeOfDay& time) {
 
 void PrintText(const Settings& settings, const ConfigReading& reading, const std::vector<CheckedFile>& files,
                const std::string& tlsError) {
-    const SettingTexts texts(settings.Charset);
+    const SettingTexts texts(settings.Session.Save.Charset);
     for (const SettingValue& value : SettingValues(settings, texts))
         std::printf("%s: %s\n", value.name, value.text.c_str());
     std::printf("Log retention: %s\n", LogRetentionText(settings).c_str());
     for (const CheckedFile& file : files) {
-        std::printf("%s file: %s%s%s\n", file.setting, texts.toTerminal.Convert(file.path).c_str(),
-                    file.path.empty() ? "" : ": ", texts.toTerminal.Convert(file.check.text).c_str());
+        std::printf("%s file: %s%s%s\n", file.setting, texts.Shown(file.path).c_str(),
+                    file.path.empty() ? "" : ": ", texts.Shown(file.check.text).c_str());
     }
-    if (!tlsError.empty()) std::printf("%s\n", texts.toTerminal.Convert(tlsError).c_str());
+    if (!tlsError.empty()) std::printf("%s\n", texts.Shown(tlsError).c_str());
     for (std::size_t day = 0; day < settings.Schedule.size(); ++day) {
         const TDaySchedule& entry = settings.Schedule[day];
         std::printf("%s: Skedula %s, %s to %s\n", std::string(kDayNames[day]).c_str(), entry.Skedula ? "true" : "false",
                     TimeText(entry.StartTime).c_str(), TimeText(entry.EndTime).c_str());
     }
-    for (const std::string& warning : reading.warnings) std::printf("Warning: %s\n", warning.c_str());
-    if (!reading.complete) std::printf("Error: %s\n", texts.toTerminal.Convert(reading.error).c_str());
+    // Warnings are the tool's own text around what the file holds, as it holds it.
+    for (const std::string& warning : reading.warnings)
+        std::printf("Warning: %s\n", TerminalSafe(warning, texts.terminal).c_str());
+    if (!reading.complete) std::printf("Error: %s\n", texts.Shown(reading.error).c_str());
 }
 
 std::string JsonDay(const TDaySchedule& entry) {
@@ -202,7 +208,7 @@ std::string JsonFiles(const std::vector<CheckedFile>& files, const SettingTexts&
 
 void PrintJson(const Settings& settings, const ConfigReading& reading, const std::vector<CheckedFile>& files,
                const std::string& tlsError) {
-    const SettingTexts texts(settings.Charset);
+    const SettingTexts texts(settings.Session.Save.Charset);
     std::string json = "{\n";
     for (const SettingValue& value : SettingValues(settings, texts))
         json += "  \"" + std::string(value.name) + "\": " + value.json + ",\n";

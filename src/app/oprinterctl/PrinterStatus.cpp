@@ -150,7 +150,7 @@ std::optional<std::string> LastErrorIn(const std::string& file) {
 void ReadLogs(const std::string& folder, PrinterStatus& status) {
     Settings settings;
     ReadConfig(folder, settings);
-    const LogLocation where = LocateLogs(settings.SaveLogPath, folder);
+    const LogLocation where = LocateLogs(settings.Session.Log.SaveLogPath, folder);
     const std::vector<std::string> files = LogFilesNewestFirst(where.folder, where.namePrefix);
     for (std::size_t at = 0; at < files.size() && at < kErrorSearchFiles && !status.lastError; ++at)
         status.lastError = LastErrorIn(files[at]);

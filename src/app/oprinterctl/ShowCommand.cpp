@@ -1,7 +1,8 @@
 // oprinterctl show [--json | --text] [--raw] [--charset NAME] FILE.spool:
 // prints a spool file's attributes and text, converted from the host's
 // character set (Charset in OPrinter.cfg, or NAME) to the terminal's; JSON is
-// UTF-8, and --raw prints the bytes as stored.
+// UTF-8, and --raw prints the bytes as stored; otherwise control characters
+// are shown as stand-ins (TerminalSafe).
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -10,6 +11,7 @@
 #include "app/oprinterctl/CharsetChoice.h"
 #include "app/oprinterctl/Commands.h"
 #include "app/oprinterctl/JsonText.h"
+#include "app/oprinterctl/TerminalText.h"
 #include "datastream/SpoolFileReader.h"
 #include "platform/TextConverter.h"
 #include "platform/WholeFile.h"
@@ -82,7 +84,8 @@ std::string Rendering(const SpoolFileContent& content, const ShowOptions& option
     if (options.format == ShowFormat::kJson) return JsonRendering(content, charset);
     const std::string bytes = options.format == ShowFormat::kText ? content.Text : PlainRendering(content);
     if (options.raw) return bytes;
-    return TextConverter(charset, TerminalCharset()).Convert(bytes);
+    const std::string terminal = TerminalCharset();
+    return TerminalSafe(TextConverter(charset, terminal).Convert(bytes), terminal);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #pragma once
 // An access list in words: "protected" or "inherits", then one line per
-// entry, "allow NT AUTHORITY\SYSTEM: full control".
+// entry, "allow NT AUTHORITY\SYSTEM: full control, passed on" ("passed on":
+// to what a folder holds; "(inherited)": from the parent).
 #include <string>
 #include <vector>
 

@@ -69,6 +69,7 @@ std::string EntryLine(const ACE_HEADER* header, AccessKind kind, const std::stri
     void* sid = const_cast<DWORD*>(&entry->SidStart);
     std::string line = header->AceType == ACCESS_ALLOWED_ACE_TYPE ? "allow " : "deny ";
     line += AccountText(sid, serviceName) + ": " + RightsText(entry->Mask, kind);
+    if ((header->AceFlags & (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE)) != 0) line += ", passed on";
     if ((header->AceFlags & INHERITED_ACE) != 0) line += " (inherited)";
     return line;
 }

@@ -25,10 +25,11 @@ struct WellKnownSid {
     BYTE bytes[SECURITY_MAX_SID_SIZE];
 };
 
+// What the trustee had before is replaced, so that INSTALL run again adds nothing.
 EXPLICIT_ACCESS_A Grant(const void* sid, DWORD rights, DWORD inheritance) {
     EXPLICIT_ACCESS_A entry{};
     entry.grfAccessPermissions = rights;
-    entry.grfAccessMode = GRANT_ACCESS;
+    entry.grfAccessMode = SET_ACCESS;
     entry.grfInheritance = inheritance;
     entry.Trustee.TrusteeForm = TRUSTEE_IS_SID;
     entry.Trustee.TrusteeType = TRUSTEE_IS_UNKNOWN;

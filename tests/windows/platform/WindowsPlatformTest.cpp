@@ -8,6 +8,7 @@
 
 #include "platform/TlsContext.h"
 #include "platform/TlsFiles.h"
+#include "platform/windows/ConsoleCharacters.h"
 #include "platform/windows/WindowsEventLog.h"
 
 namespace oprinter {
@@ -71,6 +72,13 @@ TEST(WindowsTls, RefusedWithTheReason) {
     const TlsFileCheck check = CheckCAFile("C:\\ca.pem");
     EXPECT_FALSE(check.ok);
     EXPECT_EQ(check.text, "TLS " + failure);
+}
+
+TEST(WindowsConsole, AConsoleGetsTheCharactersOfTheHostsText) {
+    // The euro sign is in no OEM code page a console starts with.
+    EXPECT_EQ(ConsoleCharacters("Priorit\xe0 \x80", "WINDOWS-1252"), L"Priorit\u00e0 \u20ac");
+    EXPECT_EQ(ConsoleCharacters("Priorit\x85", "CP850"), L"Priorit\u00e0");
+    EXPECT_EQ(ConsoleCharacters("", "CP850"), L"");
 }
 
 TEST(WindowsPaths, BesideTheFolder) {

@@ -1,0 +1,17 @@
+#pragma once
+// Text for a person, on standard output. A Windows console takes characters
+// rather than bytes: there the text goes as UTF-16, so that every character
+// its font has shows, whatever the console's code page. Anywhere else (a
+// file, a pipe, a Linux terminal) it goes as bytes of the character set given.
+#include <string>
+#include <string_view>
+
+namespace oprinter {
+
+// text is in charset; bytesCharset is what a file or pipe gets.
+void PrintText(std::string_view text, const std::string& charset, const std::string& bytesCharset);
+
+// The bytes of bytesCharset, whatever standard output is.
+void PrintConverted(std::string_view text, const std::string& charset, const std::string& bytesCharset);
+
+}  // namespace oprinter

@@ -14,4 +14,8 @@ void PrintText(std::string_view text, const std::string& charset, const std::str
 // The bytes of bytesCharset, whatever standard output is.
 void PrintConverted(std::string_view text, const std::string& charset, const std::string& bytesCharset);
 
+// The bytes as they are: Windows' text mode, which puts a CR before every LF,
+// is left out, so that a file's own CR LF stays one.
+void PrintBytes(std::string_view bytes);
+
 }  // namespace oprinter

@@ -57,8 +57,6 @@ std::optional<ShowOptions> ParseOptions(const std::vector<std::string>& args) {
     return options;
 }
 
-void Print(const std::string& bytes) { std::fwrite(bytes.data(), 1, bytes.size(), stdout); }
-
 std::string PlainRendering(const SpoolFileContent& content) {
     std::string out;
     for (const std::string& item : content.Attributes) out += item + "\n";
@@ -84,7 +82,7 @@ std::string JsonRendering(const SpoolFileContent& content, const std::string& ch
 void Show(const SpoolFileContent& content, const ShowOptions& options, const std::string& charset) {
     if (options.format == ShowFormat::kJson) return PrintText(JsonRendering(content, charset), "UTF-8", "UTF-8");
     const std::string bytes = options.format == ShowFormat::kText ? content.Text : PlainRendering(content);
-    if (options.raw) return Print(bytes);
+    if (options.raw) return PrintBytes(bytes);
     PrintText(bytes, charset, TerminalCharset());
 }
 

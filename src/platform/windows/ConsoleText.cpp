@@ -1,5 +1,7 @@
 #include "platform/ConsoleText.h"
 
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
 #include <algorithm>
@@ -36,6 +38,14 @@ std::wstring ConsoleCharacters(std::string_view text, const std::string& charset
     std::wstring wide(static_cast<std::size_t>(std::max(size, 0)), L'\0');
     ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), size);
     return wide;
+}
+
+void PrintBytes(std::string_view bytes) {
+    std::fflush(stdout);
+    const int mode = ::_setmode(::_fileno(stdout), _O_BINARY);
+    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+    std::fflush(stdout);
+    if (mode != -1) ::_setmode(::_fileno(stdout), mode);
 }
 
 void PrintText(std::string_view text, const std::string& charset, const std::string& bytesCharset) {

@@ -146,9 +146,15 @@ class WinePrefixCase(unittest.TestCase):
         match = re.search(r"%s\s+REG_\w+\s+(.*?)\r?$" % re.escape(name), answer, re.M)
         return match.group(1) if match else None
 
-    def access(self, folder):
-        """The access lines "oprinterctl check" shows for a printer folder, by place."""
-        checked = self.wine(os.path.join(BUILD, "oprinterctl.exe"), "check", windows_path(folder))
+    def access(self, folder, single):
+        """The access lines "oprinterctl check" shows for a printer folder, by
+        place. The single service's folder is the tool's own, as in the zip;
+        any other is an instance's."""
+        if single:
+            shutil.copy2(os.path.join(BUILD, "oprinterctl.exe"), folder)
+            checked = self.wine(os.path.join(folder, "oprinterctl.exe"), "check")
+        else:
+            checked = self.wine(os.path.join(BUILD, "oprinterctl.exe"), "check", windows_path(folder))
         lines = {}
         for line in checked.stdout.decode("latin-1").splitlines():
             match = re.match(r"(Folder|OPrinter\.cfg|Heartbeat) access: (.*)$", line)
@@ -156,13 +162,13 @@ class WinePrefixCase(unittest.TestCase):
                 lines.setdefault(match.group(1), []).append(match.group(2))
         return lines
 
-    def assert_locked(self, folder, service):
+    def assert_locked(self, folder, service, single=False):
         """The folder and its configuration are closed to all but SYSTEM, the
         Administrators and the service, and the heartbeat key is open to the
         service. Debian's Wine keeps no access lists of files (its server has
         no extended attributes) and shows one made from the Unix mode: then
         only the heartbeat key's list, which Wine keeps, can be read back."""
-        access = self.access(folder)
+        access = self.access(folder, single)
         account = "NT SERVICE\\" + service
         self.assertIn("allow %s: query and set values" % account, access.get("Heartbeat", []), access)
         self.assertTrue(access.get("Folder"), access)
@@ -186,7 +192,7 @@ class WindowsServiceTest(WinePrefixCase):
         self.assertEqual(installed.stdout, b"")
         self.assertEqual(self.service_value(SERVICE, "ObjectName"), "NT SERVICE\\O3812Printer")
         self.assertEqual(self.service_value(SERVICE, "ImagePath"), '"%s"' % windows_path(executable))
-        self.assert_locked(self.printer, SERVICE)
+        self.assert_locked(self.printer, SERVICE, single=True)
 
         host_log = os.path.join(self.folder, "host.log")
         self.host = subprocess.Popen([PYTHON, os.path.join(HERE, "..", "..", "testhost", "ibmi_host.py"), ADDRESS,

@@ -150,10 +150,15 @@ std::string TlsSetupError(const Settings& settings, const TlsOptions& options, c
 // where the platform keeps access lists; each with its lines.
 using AccessLists = std::vector<std::pair<const char*, std::vector<std::string>>>;
 
-bool IsExecutableFolder(const std::string& folder) {
+std::filesystem::path FolderPath(const std::string& folder) {
     std::error_code error;
-    return std::filesystem::equivalent(folder, ExecutableFolder(), error);
+    std::filesystem::path path = std::filesystem::weakly_canonical(std::filesystem::absolute(folder, error), error);
+    path = path.lexically_normal();
+    return path.has_filename() ? path : path.parent_path();
 }
+
+// The tool's own folder is the single service's, as in the zip; any other is an instance's.
+bool IsExecutableFolder(const std::string& folder) { return FolderPath(folder) == FolderPath(ExecutableFolder()); }
 
 AccessLists AccessOf(const std::string& folder) {
     const std::string service = IdentityOf(folder, !IsExecutableFolder(folder)).name;

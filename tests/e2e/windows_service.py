@@ -19,6 +19,7 @@ flock /tmp/oprinter-e2e.lock."""
 
 import datetime
 import glob
+import json
 import os
 import re
 import pty
@@ -271,6 +272,9 @@ class PrinterInstancesTest(WinePrefixCase):
             self.assertEqual(self.service_value(service, "ImagePath"),
                              '"%s" --folder "%s"' % (windows_path(executable), given))
             self.assert_locked(folder, service)
+        checked = self.wine(os.path.join(BUILD, "oprinterctl.exe"), "check", "--json", windows_path(folders["north"]))
+        self.assertIn("allow NT SERVICE\\O3812Printer@north: query and set values",
+                      json.loads(checked.stdout)["Access"]["Heartbeat"])
         for name in folders:
             started = self.wine("net", "start", SERVICE + "@" + name)
             self.assertEqual(started.returncode, 0, started.stdout + started.stderr)

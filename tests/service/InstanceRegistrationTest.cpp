@@ -26,8 +26,8 @@ protected:
     int Run(const std::vector<std::string>& arguments) {
         out.str("");
         err.str("");
-        return RunRegistration(ParseCommandLine(arguments, true), registrar, [] { return std::string("/opt/orvo/oprinter"); },
-                               "", out, err);
+        const auto executable = [] { return std::string("/opt/orvo/oprinter"); };
+        return RunRegistration(ParseCommandLine(arguments, true), registrar, executable, "", out, err);
     }
     RecordingRegistrar registrar;
     std::ostringstream out;
@@ -66,7 +66,8 @@ TEST_F(InstanceRegistrationTest, AFolderWithoutANameIsRefusedBeforeAnythingIsReg
 TEST(CommandLineRegistrationTest, FolderGoesWithRegistrationOnlyWhereThePlatformTakesIt) {
     EXPECT_TRUE(ParseCommandLine({"INSTALL", "--folder", "/srv/a"}, true).error.empty());
     EXPECT_TRUE(ParseCommandLine({"--folder", "/srv/a", "UNINSTALL"}, true).error.empty());
-    EXPECT_EQ(ParseCommandLine({"INSTALL", "--folder", "/srv/a"}).error, "--folder does not go with INSTALL or UNINSTALL");
+    EXPECT_EQ(ParseCommandLine({"INSTALL", "--folder", "/srv/a"}).error,
+              "--folder does not go with INSTALL or UNINSTALL");
 }
 
 }  // namespace

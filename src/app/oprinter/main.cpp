@@ -53,7 +53,8 @@ int main(int argc, char** argv) {
     using namespace oprinter;
     // The session starts this program again to make PDFs away from its loop.
     if (argc > 1 && argv[1] == kPdfMakerSwitch) return MakePdfs(std::vector<std::string>(argv + 2, argv + argc));
-    const CommandLine commandLine = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), RegistrationTakesFolders());
+    const CommandLine commandLine =
+        ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), RegistrationTakesFolders());
     if (!commandLine.error.empty()) {
         std::cerr << "oprinter: " << commandLine.error << "\n\n" << UsageText(ExecutableFolder());
         return kUsageError;

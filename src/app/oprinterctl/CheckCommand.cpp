@@ -226,7 +226,8 @@ std::string JsonAccess(const AccessLists& access) {
     for (const auto& [place, lines] : access) {
         if (lines.empty()) continue;
         json += std::string(json.empty() ? "" : ",") + "\n    \"" + place + "\": [";
-        for (std::size_t index = 0; index < lines.size(); ++index) json += (index > 0 ? ", " : "") + JsonString(lines[index]);
+        for (std::size_t index = 0; index < lines.size(); ++index)
+            json += (index > 0 ? ", " : "") + JsonString(lines[index]);
         json += "]";
     }
     return json.empty() ? json : "  \"Access\": {" + json + "\n  },\n";

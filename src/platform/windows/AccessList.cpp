@@ -91,7 +91,8 @@ std::vector<std::string> NamedObjectAccess(const std::string& name, SE_OBJECT_TY
 
 }  // namespace
 
-std::vector<std::string> AccessLines(const ACL* acl, bool isProtected, AccessKind kind, const std::string& serviceName) {
+std::vector<std::string> AccessLines(const ACL* acl, bool isProtected, AccessKind kind,
+                                     const std::string& serviceName) {
     std::vector<std::string> lines{isProtected ? "protected" : "inherits"};
     if (acl == nullptr) {
         lines.emplace_back("no list: everyone has full control");

@@ -85,7 +85,8 @@ public:
         LockPrinterFolder(folder, sid.data());
         OpenHeartbeatKeyTo(unit.name, sid.data());
         const ServiceHandle manager(OpenManager());
-        const std::string command = ServiceCommand(unit.executablePath, unit.folder.empty() ? "" : WithoutSeparator(folder));
+        const std::string instanceFolder = unit.folder.empty() ? std::string() : WithoutSeparator(folder);
+        const std::string command = ServiceCommand(unit.executablePath, instanceFolder);
         const std::string account = ServiceAccountName(unit.name);
         // A virtual account has no password.
         const ServiceHandle service(::CreateServiceA(

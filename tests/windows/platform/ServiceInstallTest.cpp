@@ -70,7 +70,8 @@ TEST(FolderLock, LockingAFolderSucceedsWithOrWithoutItsConfiguration) {
     ASSERT_TRUE(::CreateDirectoryA(folder.c_str(), nullptr));
     const std::vector<unsigned char> sid = ServiceSid("O3812Printer@lock");
     EXPECT_NO_THROW(LockPrinterFolder(folder, sid.data()));
-    const HANDLE config = ::CreateFileA((folder + "OPrinter.cfg").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    const std::string configName = folder + "OPrinter.cfg";
+    const HANDLE config = ::CreateFileA(configName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
     ASSERT_NE(config, INVALID_HANDLE_VALUE);
     ::CloseHandle(config);
     EXPECT_NO_THROW(LockPrinterFolder(folder, sid.data()));

@@ -294,7 +294,9 @@ class PrinterInstancesTest(WinePrefixCase):
         for name in folders:
             removed = self.wine(executable, "UNINSTALL", "--folder", "C:\\ProgramData\\OPrinter\\" + name, "SILENT")
             self.assertEqual(removed.returncode, 0, removed.stderr)
-            self.assertIsNone(self.service_value(SERVICE + "@" + name, "ImagePath"))
+            # A service is removed once its process has ended and its last handle closed.
+            self.assertTrue(wait_until(20, lambda: self.service_value(SERVICE + "@" + name, "ImagePath") is None),
+                            name)
 
 
 class InstallerTest(WinePrefixCase):

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Builds the Debian package, installs it, checks the template unit and the
-# package, runs two printers from it against two test hosts, and purges it
-# again, which must leave the printers' folders. As root.
+# package, runs two printers from it against two test hosts, holds the units'
+# system call filters to what a session calls, and purges it again, which
+# must leave the printers' folders. As root.
 set -eu
 cd "$(dirname "$0")/.."
 [ "$(id -u)" -eq 0 ] || exec sudo sh scripts/package-test.sh
@@ -19,6 +20,8 @@ echo "exposure level $score"
 awk -v s="$score" 'BEGIN { exit !(s != "" && s <= 2.0) }'
 echo "== two printers"
 flock /tmp/oprinter-e2e.lock /usr/bin/python3 tests/package/deployment_test.py
+echo "== the units' system call filters against a session under strace"
+flock /tmp/oprinter-e2e.lock /usr/bin/python3 tests/package/syscall_filter_test.py
 echo "== remove and purge: the printers' folders stay"
 keep="/var/lib/oprinter/pkgtest-keep/Spool/KEEP 20260101000000000.spool"
 mkdir -p "${keep%/*}" && : >"$keep"

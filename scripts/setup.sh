@@ -8,7 +8,7 @@ PACKAGES="build-essential g++ cmake make pkg-config ca-certificates \
   libgtest-dev libgmock-dev googletest libbenchmark-dev \
   python3 python3-pyftpdlib python3-openssl python3-cryptography \
   clang-14 libclang-rt-14-dev procps iproute2 \
-  dpkg-dev lintian systemd adduser ccache"
+  dpkg-dev lintian systemd adduser ccache strace"
 missing=""
 for p in $PACKAGES; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

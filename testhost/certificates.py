@@ -6,6 +6,8 @@ server certificates that it must accept or refuse.
       ca.pem                 the authority the printer trusts (TLSCAFile)
       host.pem, host.key     signed by it, naming address (IP SAN)
       misnamed.pem, .key     signed by it, naming another address
+      named.pem, .key        signed by it, naming the host name localhost (DNS SAN)
+      misnamed-name.pem, .key  signed by it, naming another host name
       stranger-ca.pem        an authority the printer does not know
       stranger.pem, .key     signed by that one, naming address
       client.pem, .key       a client certificate signed by ca.pem
@@ -21,8 +23,12 @@ from cryptography.hazmat.primitives.asymmetric import ec
 from cryptography.x509.oid import ExtendedKeyUsageOID, NameOID
 
 OTHER_ADDRESS = "127.0.0.99"
+# The name a printer configured with a host name writes, and one it must refuse.
+HOST_NAME = "localhost"
+OTHER_NAME = "ibmi.example.com"
 # The certificate a server presents for each kind of scenario.
-SERVER_CERTIFICATES = {"trusted": "host", "misnamed": "misnamed", "unknown-authority": "stranger"}
+SERVER_CERTIFICATES = {"trusted": "host", "misnamed": "misnamed", "unknown-authority": "stranger",
+                       "named": "named", "misnamed-name": "misnamed-name"}
 
 
 def _key():
@@ -52,7 +58,7 @@ def _authority(common_name):
     return key, certificate
 
 
-def _issued(authority, common_name, usage, address=None):
+def _issued(authority, common_name, usage, address=None, name=None):
     authority_key, authority_certificate = authority
     key = _key()
     builder = (_builder(_name(common_name), authority_certificate.subject, key.public_key())
@@ -61,6 +67,8 @@ def _issued(authority, common_name, usage, address=None):
     if address:
         builder = builder.add_extension(
             x509.SubjectAlternativeName([x509.IPAddress(ipaddress.IPv4Address(address))]), critical=False)
+    if name:
+        builder = builder.add_extension(x509.SubjectAlternativeName([x509.DNSName(name)]), critical=False)
     return key, builder.sign(authority_key, hashes.SHA256())
 
 
@@ -82,6 +90,8 @@ def make(folder, address):
     server = ExtendedKeyUsageOID.SERVER_AUTH
     _write(folder, "host", *_issued(authority, "IBM i test host", server, address))
     _write(folder, "misnamed", *_issued(authority, "another host", server, OTHER_ADDRESS))
+    _write(folder, "named", *_issued(authority, "IBM i test host", server, name=HOST_NAME))
+    _write(folder, "misnamed-name", *_issued(authority, "another host", server, name=OTHER_NAME))
     _write(folder, "stranger", *_issued(stranger, "IBM i test host", server, address))
     _write(folder, "client", *_issued(authority, "OPrinter", ExtendedKeyUsageOID.CLIENT_AUTH))
 

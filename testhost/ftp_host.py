@@ -44,6 +44,7 @@ A scenario is a dict:
                      nothing matches, every attempt of the client fails).
     "options":       switches, all off by default:
         refuse_login        answer PASS with 530
+        refusal_text        the text of that 530, in place of "Login refused."
         close_mid_download  send half of the work file, close the data
                             connection and answer 426
         silent              accept connections and never answer anything
@@ -55,6 +56,12 @@ A scenario is a dict:
         strprtwtr_refusals  refuse this many STRPRTWTR commands, then accept
                             (-1 refuses all of them)
         failing_commands    host command words (e.g. ["CRTPF"]) answered 550
+        tls_data_faults     with TLS: how the next transfers end, one entry
+                            each, in order: "cut" sends half of the work
+                            file and closes the data connection without
+                            close_notify, "broken-record" sends half and then
+                            a record that cannot decrypt; both answer 226, as
+                            a server does whose bytes were cut on the way
 
 Standalone (the scenario file is read again at every new connection when it
 has changed, so a test can change it between documents; a changed file
@@ -95,13 +102,18 @@ ENCODING = "latin-1"
 
 DEFAULT_OPTIONS = {
     "refuse_login": False,
+    "refusal_text": "",
     "close_mid_download": False,
     "silent": False,
     "silent_connections": 0,
     "nonsense_pasv": False,
     "strprtwtr_refusals": 0,
     "failing_commands": [],
+    "tls_data_faults": [],
 }
+
+# An application data record whose authentication cannot hold.
+BROKEN_RECORD = b"\x17\x03\x03\x00\x20" + b"\x5a" * 32
 
 
 def spooled_file(**attributes):
@@ -238,6 +250,7 @@ class _HostState:
         self.loaded_text = None
         self.strprtwtr_refused = 0
         self.silent_given = 0
+        self.data_faults_given = 0
         self.apply(scenario or {})
 
     def apply(self, scenario):
@@ -249,6 +262,7 @@ class _HostState:
             self.options = dict(self.base_options)
             self.strprtwtr_refused = 0
             self.silent_given = 0
+            self.data_faults_given = 0
 
     def reload(self):
         """Takes the scenario file again when it has changed; its switches
@@ -266,6 +280,7 @@ class _HostState:
             self.options = dict(self.base_options, **scenario.get("options", {}))
             self.strprtwtr_refused = 0
             self.silent_given = 0
+            self.data_faults_given = 0
 
     def option(self, name):
         with self.lock:
@@ -290,6 +305,15 @@ class _HostState:
             self.silent_given += 1
             return True
 
+    def take_tls_data_fault(self):
+        """How the next transfer over TLS is to end: a tls_data_faults entry, or None."""
+        with self.lock:
+            faults = self.options["tls_data_faults"]
+            if self.data_faults_given >= len(faults):
+                return None
+            self.data_faults_given += 1
+            return faults[self.data_faults_given - 1]
+
     def refuse_strprtwtr(self):
         with self.lock:
             limit = self.options["strprtwtr_refusals"]
@@ -302,7 +326,7 @@ class _HostState:
 class _Authorizer(DummyAuthorizer):
     def validate_authentication(self, username, password, handler):
         if handler.host.option("refuse_login"):
-            raise AuthenticationFailed("Login refused.")
+            raise AuthenticationFailed(handler.host.option("refusal_text") or "Login refused.")
         DummyAuthorizer.validate_authentication(self, username, password, handler)
 
 
@@ -324,6 +348,15 @@ class _TlsDataHandler(_DataHandler, TLS_DTPHandler):
             self.cmd_channel.host.record("(data connection without the control connection's TLS session)")
             self.handle_failed_ssl_handshake()
 
+    def close(self):
+        fault, self.cmd_channel.tls_data_fault = self.cmd_channel.tls_data_fault, None
+        if fault and not self._closed:
+            if fault == "broken-record":
+                os.write(self.socket.fileno(), BROKEN_RECORD)
+            # Taken for a failed connection: closed without close_notify.
+            self._error = True
+        super().close()
+
 
 _RCMD = dict(perm=None, auth=True, arg=True, help="Syntax: RCMD <SP> host-command.")
 _host_cmds = dict(proto_cmds, RCMD=_RCMD)
@@ -341,6 +374,7 @@ class _HostHandler(FTPHandler):
         self.host.reload()
         self.qtemp = {}
         self.cut_transfer = False
+        self.tls_data_fault = None
         self.printed_listing = None
         self.silent = self.host.option("silent") or self.host.take_silent_connection()
         if not self.silent:
@@ -377,7 +411,9 @@ class _HostHandler(FTPHandler):
             self.respond("550 File %s not found." % self.fs.fs2ftp(file).lstrip("/"))
             return
         self.cut_transfer = self.host.option("close_mid_download")
-        if self.cut_transfer:
+        if self.dtp_handler is _TlsDataHandler:
+            self.tls_data_fault = self.host.take_tls_data_fault()
+        if self.cut_transfer or self.tls_data_fault:
             data = data[:len(data) // 2]
         self.push_dtp_data(data, cmd="RETR")
 

@@ -60,10 +60,20 @@ def offer_environment(connection):
     connection.expect(_command(WILL, NEW_ENVIRON), REPLY_TIMEOUT, "WILL NEW-ENVIRON")
 
 
-def negotiate(connection, device_name, log):
+def environment_request(seed=None):
+    """NEW-ENVIRON SEND VAR USERVAR; with a seed, as an IBM i sends it to a
+    printer (RFC 2877, RFC 4777): USERVAR "IBMRSEED" and the 8 seed bytes,
+    an FF among them doubled, before VAR USERVAR."""
+    request = bytes([IAC, SB, NEW_ENVIRON, SEND])
+    if seed is not None:
+        request += bytes([USERVAR]) + b"IBMRSEED" + seed.replace(b"\xff", b"\xff\xff")
+    return request + bytes([VAR, USERVAR, IAC, SE])
+
+
+def negotiate(connection, device_name, log, seed=None):
     offer_environment(connection)
 
-    connection.send(bytes([IAC, SB, NEW_ENVIRON, SEND, VAR, USERVAR, IAC, SE]))
+    connection.send(environment_request(seed))
     variables = parse_environment(connection.read_subnegotiation(REPLY_TIMEOUT, "the NEW-ENVIRON block"))
     if variables != expected_environment(device_name):
         raise ScenarioFailure("NEW-ENVIRON variables: expected %r, received %r"

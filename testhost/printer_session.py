@@ -24,8 +24,8 @@ class PrinterSession:
     def _write(self, text):
         self._log.write("telnet", "session %d: %s" % (self.number, text))
 
-    def negotiate(self):
-        negotiate(self.connection, self.device_name, self._log)
+    def negotiate(self, seed=None):
+        negotiate(self.connection, self.device_name, self._log, seed)
 
     def send_startup_response(self, code):
         self.connection.send(records.telnet_frame(records.startup_response_record(code, self.device_name)))

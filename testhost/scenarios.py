@@ -9,7 +9,7 @@ Adding one: write the function and decorate it with @scenario(...).
 from dataclasses import dataclass, field
 from typing import Callable
 
-from spooled_files import ESCAPING, ESCAPING_BACKSLASH, LETTER, REPORT
+from spooled_files import ESCAPING, ESCAPING_BACKSLASH, LETTER, REPORT, TERMINAL_ESCAPES
 
 PRINTER_NAME = "PRT01"
 FTP_USER = "OPRTEST"
@@ -31,6 +31,9 @@ class Scenario:
     # present: a kind of certificates.SERVER_CERTIFICATES; empty: clear text.
     tls: str = ""
     ftp_tls: str = ""
+    # How OPrinter.cfg writes the host (System), made from the host's
+    # address; None: the address itself.
+    written_host: Callable = None
 
 
 SCENARIOS = {}
@@ -76,6 +79,30 @@ def program_path(host):
 @scenario("escaping-names", prints=(ESCAPING, ESCAPING_BACKSLASH))
 def escaping_names(host):
     print_all(host, [ESCAPING, ESCAPING_BACKSLASH])
+
+
+@scenario("seed-with-se-and-iac", prints=(LETTER,))
+def seed_with_se_and_iac(host):
+    """The host's random seed holds the bytes of SE and IAC; the negotiation
+    goes on to the terminal type as with any other seed."""
+    session = host.accept_session()
+    session.negotiate(seed=b"\x12\xf0\x34\xff\xf0\x56\xff\x78")
+    session.send_startup_response("I902")
+    session.print_spooled_file(LETTER)
+    session.expect_open(0.5)
+    session.close()
+
+
+# What the FTP server says reaches the log's last error line.
+HOSTILE_REPLY = "Login \x1b[2J\x1b]0;owned\x07refused."
+
+
+@scenario("terminal-escapes", prints=(TERMINAL_ESCAPES,))
+def terminal_escapes(host):
+    """Control sequences in the printed text and in the FTP server's replies,
+    for the admin tool to show harmlessly."""
+    host.ftp.set_options(refuse_login=True, refusal_text=HOSTILE_REPLY)
+    print_all(host, [TERMINAL_ESCAPES])
 
 
 @scenario("device-not-available", prints=(LETTER,))

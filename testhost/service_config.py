@@ -26,7 +26,8 @@ def scramble(oprinterctl, password):
 
 def settings(address, scenario, oprinterctl):
     values = {
-        "System": address, "User": scenarios.FTP_USER,
+        "System": scenario.written_host(address) if scenario.written_host else address,
+        "User": scenarios.FTP_USER,
         "Password": scramble(oprinterctl, scenarios.FTP_PASSWORD),
         "PrinterName": scenario.printer_name, "Language": "IT",
         "Log": "True", "LogDetail": "True", "MaxLog": "10000", "GGMaxLog": "30",

@@ -46,3 +46,7 @@ LETTER = SpooledFile("letter.txt", spooled_file(
 # Names that try to leave the Spool folder.
 ESCAPING = SpooledFile("evil.txt", spooled_file(name="../EVIL", user="INTRUSO", job="ATTACCO"))
 ESCAPING_BACKSLASH = SpooledFile("evil.txt", spooled_file(name="..\\E\x01V", user="INTRUSO", job="ATTACCO"))
+
+# Text that would drive a terminal: ESC sequences (clear the screen, retitle
+# the window, blink), a bell, DEL and the 8-bit CSI.
+TERMINAL_ESCAPES = SpooledFile("terminal-escapes.txt", spooled_file(name="ESCAPES", user="INTRUSO"))

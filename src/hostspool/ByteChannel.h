@@ -12,6 +12,9 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
+
+#include "platform/HostTarget.h"
 
 namespace oprinter {
 
@@ -19,11 +22,19 @@ enum class ReceiveEnd {
     None,      // bytes came
     Closed,    // the peer closed, or the connection failed
     TimedOut,  // nothing came within the time limit
+    // The stream ended in a way that may have cut it short, which a channel
+    // that can tell (TLS: an end without close_notify, a record that fails
+    // its check) reports instead of Closed; failure says why.
+    Broken,
 };
 
 struct Received {
-    size_t count = 0;
-    ReceiveEnd end = ReceiveEnd::None;
+    Received(size_t bytes = 0, ReceiveEnd how = ReceiveEnd::None, std::string why = {})
+        : count(bytes), end(how), failure(std::move(why)) {}
+
+    size_t count;
+    ReceiveEnd end;
+    std::string failure;  // for Broken
 };
 
 class ByteChannel {
@@ -50,6 +61,6 @@ public:
 
 // Makes the control connection; SockConnect for plain TCP.
 using ChannelConnector = std::function<std::unique_ptr<ByteChannel>(
-    const std::string& host, uint16_t port, std::chrono::milliseconds timeLimit, std::string& failure)>;
+    const HostTarget& host, uint16_t port, std::chrono::milliseconds timeLimit, std::string& failure)>;
 
 }  // namespace oprinter

@@ -89,7 +89,7 @@ public:
     std::unique_ptr<ByteChannel> ConnectAlongside(const std::string& host, uint16_t port,
                                                   std::chrono::milliseconds timeLimit,
                                                   std::string& failure) override {
-        return SockConnect(host, port, timeLimit, failure);
+        return SockConnect(ReadHost(host), port, timeLimit, failure);
     }
 
 private:
@@ -98,12 +98,12 @@ private:
 
 }  // namespace
 
-std::unique_ptr<ByteChannel> SockConnect(const std::string& host, uint16_t port,
+std::unique_ptr<ByteChannel> SockConnect(const HostTarget& host, uint16_t port,
                                          std::chrono::milliseconds timeLimit, std::string& failure) {
-    const std::string endpoint = Endpoint(host, port);
+    const std::string endpoint = Endpoint(host.text, port);
     Ipv4Address address = ResolveHost(host);
     if (address == 0) {
-        failure = "Cannot resolve the host name " + host;
+        failure = "Cannot resolve the host name " + host.text;
         return nullptr;
     }
     const SocketHandle handle = OpenStreamSocket();

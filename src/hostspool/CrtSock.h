@@ -12,8 +12,9 @@ namespace oprinter {
 
 // A connected TCP channel, or null with the reason in failure. The host is
 // resolved by ResolveHost; a name that resolves to nothing is refused here
-// rather than reaching 0.0.0.0, that is, this machine.
-std::unique_ptr<ByteChannel> SockConnect(const std::string& host, uint16_t port,
+// rather than reaching 0.0.0.0, that is, this machine. Failures name the host
+// as read: an address in its dotted form.
+std::unique_ptr<ByteChannel> SockConnect(const HostTarget& host, uint16_t port,
                                          std::chrono::milliseconds timeLimit, std::string& failure);
 
 }  // namespace oprinter

@@ -41,14 +41,16 @@ int FtpConnection::LogIn(const HostAccess& access, const ChannelConnector& conne
         lastReply_ = "TLS " + access.TlsFailure;
         return kFtpTlsFailed;
     }
-    control_ = connect(access.System, access.FtpPort, StepLimit(), lastReply_);
+    // Read once: the certificate is checked against what is connected to.
+    const HostTarget host = ReadHost(access.System);
+    control_ = connect(host, access.FtpPort, StepLimit(), lastReply_);
     if (!control_) return kFtpNoConnection;
     AssignSockText(*control_, in_, out_);
     if (FtpReplyCode() != '2') {
         Close();
         return kFtpGreetingRefused;
     }
-    if (access.FtpTLS && !StartTls(access)) {
+    if (access.FtpTLS && !StartTls(access, host)) {
         Close();
         return kFtpTlsFailed;
     }
@@ -64,7 +66,7 @@ int FtpConnection::LogIn(const HostAccess& access, const ChannelConnector& conne
     return kFtpLoggedIn;
 }
 
-bool FtpConnection::StartTls(const HostAccess& access) {
+bool FtpConnection::StartTls(const HostAccess& access, const HostTarget& host) {
     if (FtpExec("AUTH TLS") != '2') {
         lastReply_ = "TLS refused by the FTP server: " + lastReply_;
         return false;
@@ -75,7 +77,7 @@ bool FtpConnection::StartTls(const HostAccess& access) {
         return false;
     }
     std::unique_ptr<ByteChannel> secured =
-        SecureChannel(std::move(control_), access.Tls, access.System, StepLimit(), lastReply_);
+        SecureChannel(std::move(control_), access.Tls, host, StepLimit(), lastReply_);
     if (!secured) return false;
     control_ = std::move(secured);
     AssignSockText(*control_, in_, out_);
@@ -100,7 +102,10 @@ void FtpConnection::RequireLogin() const {
 std::string FtpConnection::FtpReadReply() {
     std::string line = in_.ReadLine(StepLimit());
     while (!ClosesReply(line)) line = in_.ReadLine(StepLimit());
-    lastReply_ = in_.TimedOut() ? "Timed out waiting for a reply from the FTP server" : line;
+    if (in_.TimedOut())
+        lastReply_ = "Timed out waiting for a reply from the FTP server";
+    else
+        lastReply_ = in_.Broken().empty() ? line : in_.Broken();
     return lastReply_;
 }
 

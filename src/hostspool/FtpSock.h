@@ -79,8 +79,8 @@ private:
     friend FtpConnection FtpLogin(const HostAccess&, FtpStepLimit, const ChannelConnector&);
     FtpConnection(const HostAccess& access, FtpStepLimit stepLimit, const ChannelConnector& connect);
     int LogIn(const HostAccess& access, const ChannelConnector& connect);
-    // AUTH TLS and the handshake on the control connection.
-    bool StartTls(const HostAccess& access);
+    // AUTH TLS and the handshake on the control connection to host.
+    bool StartTls(const HostAccess& access, const HostTarget& host);
     bool ProtectData();
     void Close();
 

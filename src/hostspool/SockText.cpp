@@ -9,6 +9,7 @@ void SockTextReader::Bind(ByteChannel& channel) {
     position_ = end_ = 0;
     ended_ = false;
     timedOut_ = false;
+    broken_.clear();
 }
 
 std::string SockTextReader::ReadLine(std::chrono::milliseconds timeLimit) {
@@ -30,6 +31,7 @@ bool SockTextReader::Refill(std::chrono::milliseconds timeLimit) {
     Received received = channel_->Receive(buffer_, timeLimit);
     if (received.end != ReceiveEnd::None) {
         timedOut_ = received.end == ReceiveEnd::TimedOut;
+        broken_ = received.failure;
         ended_ = true;
         return false;
     }

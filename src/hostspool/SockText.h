@@ -21,6 +21,9 @@ public:
     std::string ReadLine(std::chrono::milliseconds timeLimit);
     // True once a receive waited out its time limit; the stream has ended then.
     bool TimedOut() const { return timedOut_; }
+    // Why the stream broke (ReceiveEnd::Broken), else empty: what was
+    // gathered then may have been cut short.
+    const std::string& Broken() const { return broken_; }
     // Bytes received and not read yet.
     bool Buffered() const { return position_ < end_; }
 
@@ -34,6 +37,7 @@ private:
     size_t end_ = 0;
     bool ended_ = true;
     bool timedOut_ = false;
+    std::string broken_;
 };
 
 class SockTextWriter {

@@ -20,7 +20,7 @@ std::chrono::milliseconds Left(Clock::time_point deadline) {
 // their bytes over the wrapped one.
 class TlsChannel final : public ByteChannel {
 public:
-    TlsChannel(std::unique_ptr<ByteChannel> plain, std::shared_ptr<const TlsContext> context, std::string host,
+    TlsChannel(std::unique_ptr<ByteChannel> plain, std::shared_ptr<const TlsContext> context, HostTarget host,
                const TlsConnection* resumeFrom)
         : plain_(std::move(plain)), context_(std::move(context)), host_(std::move(host)),
           tls_(context_, host_, resumeFrom) {}
@@ -37,7 +37,8 @@ public:
             switch (Pull(deadline)) {
                 case ReceiveEnd::None: break;
                 case ReceiveEnd::TimedOut: return "handshake timed out";
-                case ReceiveEnd::Closed: return kClosedInHandshake;
+                case ReceiveEnd::Closed:
+                case ReceiveEnd::Broken: return kClosedInHandshake;
             }
         }
     }
@@ -53,12 +54,13 @@ public:
         for (;;) {
             const TlsResult result = tls_.Read(into.data(), into.size());
             if (result.step == TlsStep::Done) return {result.count, ReceiveEnd::None};
-            // The host's close_notify, or a broken stream: either way the stream has ended.
-            if (result.step != TlsStep::WantRead) return {0, ReceiveEnd::Closed};
+            if (result.step == TlsStep::Closed) return {0, ReceiveEnd::Closed};
+            if (result.step == TlsStep::Failed) return Broken(result.reason);
             // Anything TLS wants to answer (a key update, say) goes first.
-            if (!Flush()) return {0, ReceiveEnd::Closed};
+            if (!Flush()) return Broken(kCutOff);
             const ReceiveEnd end = Pull(deadline);
-            if (end != ReceiveEnd::None) return {0, end};
+            if (end == ReceiveEnd::TimedOut) return {0, end};
+            if (end != ReceiveEnd::None) return Broken(kCutOff);
         }
     }
 
@@ -92,6 +94,9 @@ public:
 
 private:
     static constexpr const char* kClosedInHandshake = "connection closed by the host during the handshake";
+    static constexpr const char* kCutOff = "connection closed by the host without close_notify";
+
+    static Received Broken(const std::string& reason) { return {0, ReceiveEnd::Broken, "TLS " + reason}; }
 
     // Sends what TLS has written; false when the wrapped channel failed.
     bool Flush() {
@@ -112,14 +117,14 @@ private:
 
     std::unique_ptr<ByteChannel> plain_;
     std::shared_ptr<const TlsContext> context_;
-    std::string host_;
+    HostTarget host_;
     TlsConnection tls_;
 };
 
 }  // namespace
 
 std::unique_ptr<ByteChannel> SecureChannel(std::unique_ptr<ByteChannel> plain,
-                                           std::shared_ptr<const TlsContext> context, const std::string& host,
+                                           std::shared_ptr<const TlsContext> context, const HostTarget& host,
                                            std::chrono::milliseconds timeLimit, std::string& failure) {
     auto channel = std::make_unique<TlsChannel>(std::move(plain), std::move(context), host, nullptr);
     return TlsChannel::Secured(std::move(channel), timeLimit, failure);

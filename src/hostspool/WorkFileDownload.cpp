@@ -20,6 +20,7 @@ void ReceiveInto(TempDownloadFile& file, ByteChannel& data, const FtpConnection&
         Received received = data.Receive(buffer, ftp.StepLimit());
         if (received.end == ReceiveEnd::TimedOut)
             throw std::runtime_error("Timed out waiting for data from the FTP server");
+        if (received.end == ReceiveEnd::Broken) throw std::runtime_error(received.failure);
         if (received.end == ReceiveEnd::Closed) return;
         file.Append(buffer.data(), received.count);
     }

@@ -1,6 +1,7 @@
 #pragma once
-// IPv4 addresses as dotted decimal text, the form administrators write in the
-// configuration and the form the logs show.
+// IPv4 addresses as dotted decimal text: the form the logs show, and the local
+// address a listening socket binds. A host to connect to is read by ReadHost
+// (HostTarget.h), which reads short forms as the usual tools do.
 #include <cstdint>
 #include <string>
 #include <string_view>

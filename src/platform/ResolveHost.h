@@ -3,12 +3,17 @@
 // FTP connections alike.
 #include <string>
 
-#include "platform/DottedAddress.h"
+#include "platform/HostTarget.h"
 
 namespace oprinter {
 
-// The first IPv4 address the host-name lookup gives for host; a text the
-// lookup does not know is read as dotted decimal (0.0.0.0 when invalid).
-Ipv4Address ResolveHost(const std::string& host);
+// The address to connect to: an address's own, a name's first IPv4 address
+// from the lookup; 0 when there is none.
+Ipv4Address ResolveHost(const HostTarget& host);
+
+// The platform's lookup of a name. A text the platform would take for an
+// address in a form ReadHost does not (hex, octal) gives 0, so that no text
+// is read two ways.
+Ipv4Address LookUpHostName(const std::string& name);
 
 }  // namespace oprinter

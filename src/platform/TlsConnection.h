@@ -3,6 +3,11 @@
 // buffers whose bytes the owner carries. Every call does what it can now and
 // says what it waits for; the owner waits (on its event loop or with poll)
 // and calls again. The socket stays the owner's.
+//
+// The host is the one reading of the configured text (HostTarget) that the
+// connection went to: an address is checked as an IP address, a name as a
+// DNS name (and sent as SNI). A connection whose check cannot be set up
+// fails its Handshake with the reason, before any byte is sent.
 #include <chrono>
 #include <cstddef>
 #include <memory>
@@ -17,7 +22,9 @@ enum class TlsStep {
     Done,       // handshake finished, or count bytes moved
     WantRead,   // call again once the socket is readable
     WantWrite,  // call again once the socket is writable
-    Closed,     // the peer ended the TLS stream
+    // The peer ended the TLS stream: its close_notify. Over a socket a close
+    // without one counts too; over memory buffers the owner sees that close.
+    Closed,
     Failed,     // see reason (and systemError for a socket failure)
 };
 
@@ -30,10 +37,10 @@ struct TlsResult {
 
 class TlsConnection {
 public:
-    // host is what the certificate must name (a DNS name or an IP address).
-    TlsConnection(std::shared_ptr<const TlsContext> context, int handle, const std::string& host);
+    // host is what the certificate must name.
+    TlsConnection(std::shared_ptr<const TlsContext> context, int handle, const HostTarget& host);
     // Over memory buffers, resuming resumeFrom's session when given.
-    TlsConnection(std::shared_ptr<const TlsContext> context, const std::string& host,
+    TlsConnection(std::shared_ptr<const TlsContext> context, const HostTarget& host,
                   const TlsConnection* resumeFrom);
     ~TlsConnection();
     TlsConnection(const TlsConnection&) = delete;
@@ -66,8 +73,10 @@ private:
         void operator()(ssl_st* ssl) const;
     };
     TlsResult Outcome(int returned, std::size_t count);
+    TlsResult SetUpFailed() const { return {TlsStep::Failed, 0, 0, setUpFailure_}; }
 
     std::shared_ptr<const TlsContext> context_;
+    std::string setUpFailure_;  // why ssl_ is null; before it, which is made with it
     std::unique_ptr<ssl_st, Release> ssl_;
     int handle_;  // -1 over memory buffers
 };

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/HostTarget.h"
 #include "platform/PathBesideFolder.h"
 
 // OpenSSL's own types, named without its headers: the Windows build has none.
@@ -35,10 +36,12 @@ public:
 
     ssl_ctx_st* Native() const { return context_.get(); }
     bool Verify() const { return verify_; }
-    // A client connection that checks the certificate names host (a DNS name
-    // or an IP address), with resumeFrom's session when given; the caller
-    // attaches it to its transport and frees it.
-    ssl_st* NewClient(const std::string& host, ssl_st* resumeFrom = nullptr) const;
+    // A client connection that checks the certificate names host (its
+    // address for an address, else its DNS name), with resumeFrom's session
+    // when given; the caller attaches it to its transport and frees it. Null,
+    // with the reason in failure, when any of that cannot be set: a
+    // connection that cannot pin the host's identity is never made.
+    ssl_st* NewClient(const HostTarget& host, ssl_st* resumeFrom, std::string& failure) const;
 
 private:
     struct Release {

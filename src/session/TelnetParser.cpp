@@ -103,7 +103,8 @@ std::optional<std::string> TelnetParser::FeedByte(uint8_t byte, const Environmen
         case tsCommand: return Command(byte);
         case tsDo: return Do(byte, reply);
         case tsWill: return Will(byte, reply);
-        case tsSubneg: return Subnegotiation(byte, environment, reply);
+        case tsSubneg:
+        case tsSubnegCommand: return Subnegotiation(byte, environment, reply);
     }
     return std::nullopt;
 }
@@ -155,10 +156,16 @@ std::optional<std::string> TelnetParser::Will(uint8_t option, std::string& reply
 std::optional<std::string> TelnetParser::Subnegotiation(uint8_t byte, const EnvironmentValues& environment,
                                                         std::string& reply) {
     if (subnegBuffer_.size() >= kMaxBufferedBytes) return "<!> Subnegotiation too long";
-    // Inside a subnegotiation only SE is special, with or without an IAC before it.
     subnegBuffer_ += static_cast<char>(byte);
-    if (byte != kSe) return std::nullopt;
-    return EvaluateSubnegotiation(environment, reply);
+    if (state_ == tsSubneg) {
+        if (byte == kIac) state_ = tsSubnegCommand;
+        return std::nullopt;
+    }
+    // Only IAC SE ends a subnegotiation (RFC 855); IAC IAC is one FF of it.
+    // An F0 on its own is data, as it may be in a host's random seed.
+    if (byte == kSe) return EvaluateSubnegotiation(environment, reply);
+    state_ = tsSubneg;
+    return std::nullopt;
 }
 
 std::optional<std::string> TelnetParser::EvaluateSubnegotiation(const EnvironmentValues& environment,

@@ -13,7 +13,8 @@
 
 namespace oprinter {
 
-enum TTelnetState : uint8_t { tsData, tsCommand, tsDo, tsSubneg, tsWill };
+// tsSubnegCommand: the byte after an IAC inside a subnegotiation.
+enum TTelnetState : uint8_t { tsData, tsCommand, tsDo, tsSubneg, tsWill, tsSubnegCommand };
 
 // The variable values of the NEW-ENVIRON reply.
 struct EnvironmentValues {
@@ -68,6 +69,7 @@ private:
     RecordHandler onRecord_;
     TTelnetState state_ = tsData;
     std::string recordBuffer_;
+    // The bytes after IAC SB as received, doubled IACs and the closing IAC SE included.
     std::string subnegBuffer_;
 };
 

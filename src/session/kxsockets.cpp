@@ -137,7 +137,7 @@ void TVornSocket::StartListening() {
     if (!active_ || !server_) return;
     if (IpAddr.empty()) {
         const std::string hostName = LocalHostName();
-        if (!hostName.empty()) IpAddr = AddressToText(ResolveHost(hostName));
+        if (!hostName.empty()) IpAddr = AddressToText(ResolveHost(ReadHost(hostName)));
     }
     if (!BindSocket(handle_, ParseDottedAddress(IpAddr), Port)) {
         // Listening unbound would take a port nobody asked for.
@@ -429,8 +429,10 @@ void TVornSocket::ReadLocalAddress() {
 
 void TSocket::Connect(const std::string& host) {
     SetActive(true);
-    SetRemoteHost(host);
-    const Ipv4Address address = ResolveHost(host);
+    // Read once: the certificate is checked against what is connected to.
+    const HostTarget target = ReadHost(host);
+    SetRemoteHost(target);
+    const Ipv4Address address = ResolveHost(target);
     if (address == 0) {
         // Linux takes 0.0.0.0 for this machine; a host name that cannot be
         // resolved must fail here, not reach a local service.

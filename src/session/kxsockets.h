@@ -22,7 +22,7 @@
 #include <asio/io_context.hpp>
 #include <asio/steady_timer.hpp>
 
-#include "platform/DottedAddress.h"
+#include "platform/HostTarget.h"
 #include "platform/Socket.h"
 #include "platform/TlsConnection.h"
 #include "session/HandlerGuard.h"
@@ -141,7 +141,7 @@ protected:
     // A send on Handle would block: a write notification follows when it can go.
     void SendBlocked();
     // The host the connect went to; its certificate must name it.
-    void SetRemoteHost(const std::string& host) { remoteHost_ = host; }
+    void SetRemoteHost(const HostTarget& host) { remoteHost_ = host; }
     // The TLS connection on Handle once the handshake is done, else nullptr.
     TlsConnection* Secured() const { return phase_ == Phase::Connected ? tls_.get() : nullptr; }
     // A failed TLS call on aSocket: a socket failure as a socket error, any
@@ -185,7 +185,7 @@ private:
     bool readWatched_ = false;
     bool writeWatched_ = false;
     std::vector<int32_t> accepted_;
-    std::string remoteHost_;
+    HostTarget remoteHost_;
     std::unique_ptr<TlsConnection> tls_;
     asio::steady_timer handshakeTimer_;
 };

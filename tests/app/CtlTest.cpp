@@ -5,8 +5,10 @@
 #include <ctime>
 #include <filesystem>
 #include <string>
+#include <pty.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include "service/CryptStr.h"
 #include "service/LoadConfig.h"
@@ -30,10 +32,11 @@ std::string ShellQuoted(const std::string& text) {
     return quoted + "'";
 }
 
-// Runs one of the built programs through the shell; standard error is dropped.
-Outcome Program(const std::string& program, const std::string& arguments) {
+// Runs one of the built programs through the shell; standard error goes to errors.
+Outcome Program(const std::string& program, const std::string& arguments, const std::string& errors = "/dev/null") {
     // A bound, so that a program that wrongly starts the service fails the test instead of hanging it.
-    const std::string command = "timeout 30 " OPRINTER_BINARY_DIR "/" + program + " " + arguments + " 2>/dev/null";
+    const std::string command =
+        "timeout 30 " OPRINTER_BINARY_DIR "/" + program + " " + arguments + " 2>" + ShellQuoted(errors);
     Outcome outcome;
     std::FILE* pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr) return outcome;
@@ -68,8 +71,72 @@ TEST(CtlScramble, RefusesWhatCannotBeAPassword) {
     EXPECT_EQ(Ctl("scramble " + ShellQuoted("caf\xC3\xA9")).status, 2);
     EXPECT_EQ(Ctl("scramble " + std::string(kLongestPassword + 1, 'A')).status, 2);
     EXPECT_EQ(Ctl("scramble " + std::string(kLongestPassword, 'A')).status, 0);
-    EXPECT_EQ(Ctl("scramble").status, 2);
     EXPECT_EQ(Ctl("scramble a b").status, 2);
+}
+
+std::string WithoutLineEnd(std::string text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    return text;
+}
+
+TEST(CtlScramble, WithoutTheArgumentReadsOneLineOfStandardInput) {
+    TempFolder folder;
+    const auto FromInput = [&folder](const std::string& input) {
+        folder.Write("input", input);
+        return Ctl("scramble < " + ShellQuoted(folder.File("input")));
+    };
+    const Outcome piped = FromInput("Pr1nt#$_\nsecond line\n");
+    EXPECT_EQ(piped.status, 0);
+    EXPECT_EQ(Descramble(WithoutLineEnd(piped.out)), "Pr1nt#$_");
+    EXPECT_EQ(Descramble(WithoutLineEnd(FromInput("A1\r\n").out)), "A1");
+    EXPECT_EQ(Descramble(WithoutLineEnd(FromInput("B2").out)), "B2");
+    // Nothing at all is no password; an empty line is the empty one.
+    EXPECT_EQ(FromInput("").status, 2);
+    const Outcome empty = FromInput("\n");
+    EXPECT_EQ(empty.status, 0);
+    EXPECT_FALSE(WithoutLineEnd(empty.out).empty());
+    EXPECT_EQ(Descramble(WithoutLineEnd(empty.out)), "");
+    EXPECT_EQ(FromInput("pass word\n").status, 2);
+}
+
+// Everything the program writes on its terminal until it ends, after typing
+// input at its prompt.
+std::string TypedAtThePrompt(const std::string& arguments, const std::string& prompt, const std::string& input,
+                             int& status) {
+    int terminal = -1;
+    const pid_t child = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+    if (child == 0) {
+        ::execl("/bin/sh", "sh", "-c", ("exec timeout 30 " OPRINTER_BINARY_DIR "/oprinterctl " + arguments).c_str(),
+                static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    std::string screen;
+    char buffer[256];
+    bool typed = false;
+    for (ssize_t got; (got = ::read(terminal, buffer, sizeof buffer)) > 0;) {
+        screen.append(buffer, static_cast<std::size_t>(got));
+        if (!typed && screen.find(prompt) != std::string::npos) {
+            // Echo is off once the prompt is out.
+            typed = ::write(terminal, input.data(), input.size()) == static_cast<ssize_t>(input.size());
+        }
+    }
+    ::close(terminal);
+    int wait = 0;
+    ::waitpid(child, &wait, 0);
+    status = WIFEXITED(wait) ? WEXITSTATUS(wait) : -1;
+    return screen;
+}
+
+TEST(CtlScramble, WithoutTheArgumentAsksOnTheTerminalWithoutEcho) {
+    int status = -1;
+    const std::string screen = TypedAtThePrompt("scramble", "Password: ", "Pw#4_secret\n", status);
+    EXPECT_EQ(status, 0) << screen;
+    EXPECT_EQ(screen.find("secret"), std::string::npos) << "echoed: " << screen;
+    const std::size_t prompt = screen.find("Password: ");
+    ASSERT_NE(prompt, std::string::npos) << screen;
+    std::string scrambled = WithoutLineEnd(screen.substr(prompt + 10));
+    scrambled.erase(0, scrambled.find_first_not_of("\r\n"));
+    EXPECT_EQ(Descramble(scrambled), "Pw#4_secret") << screen;
 }
 
 TEST(CtlCheck, JsonShowsTheSettingsAsRead) {
@@ -132,6 +199,16 @@ TEST(CtlCheck, CharsetAndPdfCopy) {
     EXPECT_TRUE(Holds(text.out, "Charset: WINDOWS-1252\nPdfCopy: false\n")) << text.out;
     EXPECT_TRUE(Holds(text.out, "Warning: Unknown Charset \"KLINGON\": the text is read as WINDOWS-1252\n"))
         << text.out;
+}
+
+TEST(CtlCheck, ControlCharactersOfTheSettingsReachTheTerminalAsStandIns) {
+    test::TempFolder folder;
+    folder.Write("OPrinter.cfg", R"(<c System="a&#x1B;[31mb&#x9B;c" User="U&#x7F;" Charset="ISO-8859-1"/>)");
+    const Outcome text = Ctl("check " + ShellQuoted(folder.Path()));
+    EXPECT_TRUE(Holds(text.out, "System: a^[[31mb"));
+    EXPECT_TRUE(Holds(text.out, "User: U^?\n")) << text.out;
+    EXPECT_FALSE(Holds(text.out, "\x1B") || Holds(text.out, "\x7F")) << text.out;
+    EXPECT_TRUE(Holds(Ctl("check --json " + ShellQuoted(folder.Path())).out, "\"System\": \"a\\u001b[31mb"));
 }
 
 TEST(CtlCheck, BundledSampleReadsToTheEnd) {
@@ -262,6 +339,17 @@ TEST_F(CtlStatus, StaleDisconnectedStoppedOrMissingStateFailsTheCheck) {
     EXPECT_TRUE(Holds(torn.out, "\"heartbeat\": null,")) << torn.out;
 }
 
+TEST_F(CtlStatus, HostTextInTheLastErrorReachesTheTerminalAsStandIns) {
+    State(SessionState::connected, 5, 1);
+    folder.Write("OPrinter " + Today("%Y-%m-%d") + "(1).log",
+                 "d 09:12:00: Retrieve Error: 530 \x1B[2J\x1B]0;owned\x07\x9B" "1m\r\n");
+    const Outcome text = Status("");
+    EXPECT_FALSE(Holds(text.out, "\x1B") || Holds(text.out, "\x07")) << text.out;
+    EXPECT_TRUE(Holds(text.out, "last error:        d 09:12:00: Retrieve Error: 530 ^[[2J^[]0;owned^G")) << text.out;
+    EXPECT_TRUE(Holds(Status().out,
+                      "\"last_error\": \"d 09:12:00: Retrieve Error: 530 \\u001b[2J\\u001b]0;owned\\u0007"));
+}
+
 TEST_F(CtlStatus, SeveralFoldersGiveAListAndOneUnhealthyPrinterFailsAll) {
     State(SessionState::connected, 5, 1);
     TempFolder other;
@@ -276,10 +364,13 @@ class CtlNew : public ::testing::Test {
 protected:
     Outcome New(const std::string& name, const std::string& password, const std::string& host = "ibmi.example.com") {
         root.Write("password", password + "\n");
-        return Ctl("new " + ShellQuoted(name) + " --host " + ShellQuoted(host) +
-                   " --device PRT01 --user QPRTUSR --password-stdin --root " + ShellQuoted(root.Path()) + " < " +
-                   ShellQuoted(root.File("password")));
+        return Program("oprinterctl",
+                       "new " + ShellQuoted(name) + " --host " + ShellQuoted(host) +
+                           " --device PRT01 --user QPRTUSR --password-stdin --root " + ShellQuoted(root.Path()) +
+                           " < " + ShellQuoted(root.File("password")),
+                       root.File("errors"));
     }
+    std::string Errors() const { return root.Read("errors"); }
 
     TempFolder root;
 };
@@ -313,6 +404,54 @@ TEST_F(CtlNew, RefusesNamesOutsideTheRootAndPasswordsItCannotStore) {
     EXPECT_EQ(New("prt3", "Pw1", "two words").status, 1);
     EXPECT_FALSE(std::filesystem::exists(root.File("prt3")));
     EXPECT_FALSE(std::filesystem::exists(root.File("evil")));
+}
+
+struct Inode {
+    mode_t mode;
+    uid_t user;
+    gid_t group;
+    bool operator==(const Inode&) const = default;
+};
+
+Inode InodeOf(const std::string& path) {
+    struct stat status {};
+    EXPECT_EQ(::stat(path.c_str(), &status), 0) << path;
+    return {status.st_mode, status.st_uid, status.st_gid};
+}
+
+TEST_F(CtlNew, NeverFollowsALinkInThePrinterFolder) {
+    // What the service's user could point its links at, say /etc.
+    TempFolder target;
+    ASSERT_EQ(::chmod(target.Path().c_str(), 0755), 0);
+    const Inode before = InodeOf(target.Path());
+    for (const std::string part : {"Spool", "tmp"}) {
+        const std::string name = "planted-" + part;
+        std::filesystem::create_directory(root.File(name));
+        std::filesystem::create_directory_symlink(target.Path(), root.File(name + "/" + part));
+        EXPECT_EQ(New(name, "Pw1").status, 1) << part;
+        EXPECT_TRUE(Holds(Errors(), name + "/" + part + " is a symbolic link; nothing changed")) << Errors();
+        EXPECT_FALSE(std::filesystem::exists(root.File(name + "/OPrinter.cfg")));
+    }
+    // The printer's folder itself, and a dangling link where the configuration goes.
+    std::filesystem::create_directory_symlink(target.Path(), root.File("linked"));
+    EXPECT_EQ(New("linked", "Pw1").status, 1);
+    EXPECT_TRUE(Holds(Errors(), "linked/ is a symbolic link; nothing changed")) << Errors();
+    std::filesystem::create_directory(root.File("dangling"));
+    std::filesystem::create_symlink(target.File("planted.cfg"), root.File("dangling/OPrinter.cfg"));
+    EXPECT_EQ(New("dangling", "Pw1").status, 1);
+    EXPECT_TRUE(Holds(Errors(), "OPrinter.cfg exists already; nothing changed")) << Errors();
+    EXPECT_FALSE(std::filesystem::exists(target.File("planted.cfg")));
+    EXPECT_EQ(InodeOf(target.Path()), before);
+    EXPECT_TRUE(std::filesystem::is_empty(target.Path()));
+
+    // A folder left without its configuration, but with real folders, is completed.
+    std::filesystem::create_directories(root.File("left/Spool"));
+    ASSERT_EQ(::chmod(root.File("left/Spool").c_str(), 0777), 0);
+    ASSERT_EQ(New("left", "Pw1").status, 0) << Errors();
+    EXPECT_EQ(InodeOf(root.File("left/Spool")).mode & 07777, 0750u);
+    EXPECT_EQ(InodeOf(root.File("left/tmp")).mode & 07777, 0700u);
+    EXPECT_EQ(InodeOf(root.File("left")).mode & 07777, 0750u);
+    EXPECT_EQ(InodeOf(root.File("left/OPrinter.cfg")).mode & 07777, 0640u);
 }
 
 }  // namespace

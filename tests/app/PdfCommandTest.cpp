@@ -1,6 +1,7 @@
 // oprinterctl pdf, run as the operator runs it.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -51,6 +52,25 @@ TEST_F(PdfCommand, BesideTheSpoolFileOrWhereAsked) {
     // Written again, the file is replaced whole.
     EXPECT_EQ(Pdf(Quoted("report.spool") + " -o " + Quoted("out.pdf")).status, 0);
     EXPECT_NE(Info("out.pdf").find("(A4)"), std::string::npos);
+}
+
+// The service's own PDF maker (oprinter --make-pdf), as its PDF copies start it.
+TEST_F(PdfCommand, ServicesMakerGoesOnWhenItCannotLowerItsPriority) {
+    const std::string maker = OPRINTER_BINARY_DIR "/oprinter --make-pdf WINDOWS-1252 " + Quoted("report.spool") +
+                              " >" + Quoted("out") + " 2>" + Quoted("err");
+    ASSERT_EQ(std::system(maker.c_str()), 0);
+    EXPECT_EQ(folder_.Read("out"), "ok " + folder_.File("report.pdf") + "\n");
+    // (A sanitizer build adds its own report after what the maker writes.)
+    EXPECT_EQ(folder_.Read("err").find("oprinter --make-pdf:"), std::string::npos) << folder_.Read("err");
+    std::filesystem::remove(folder_.File("report.pdf"));
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to run the maker as another user";
+    // Already at the lowest priority, a user may not raise it to the maker's.
+    std::filesystem::permissions(folder_.Path(), std::filesystem::perms::all);
+    ASSERT_EQ(std::system(("nice -n 19 setpriv --reuid=65534 --regid=65534 --clear-groups " + maker).c_str()), 0);
+    EXPECT_EQ(folder_.Read("out"), "ok " + folder_.File("report.pdf") + "\n");
+    EXPECT_TRUE(folder_.Read("err").starts_with(
+        "oprinter --make-pdf: the priority stays, setpriority: Permission denied\n"))
+        << folder_.Read("err");
 }
 
 TEST_F(PdfCommand, NoPdfOfWhatIsNotASpoolFile) {

@@ -40,8 +40,9 @@ protected:
 TEST_F(ShowCommand, PlainTextAndJson) {
     const ShowRun plain = Show(File("doc.spool"));
     EXPECT_EQ(plain.status, 0) << plain.err;
-    EXPECT_EQ(plain.out, "Nome=QSYSPRT\nDatiUtente=A \"Q\"\nPriorit\xC3\xA0=5\n\nAB\xC3\xA9\r\n\f\r\n\r\n");
-    EXPECT_EQ(Show("--text " + File("doc.spool")).out, "AB\xC3\xA9\r\n\f\r\n\r\n");
+    EXPECT_EQ(plain.out, "Nome=QSYSPRT\nDatiUtente=A \"Q\"\nPriorit\xC3\xA0=5\n\nAB\xC3\xA9\r\n^L\r\n\r\n");
+    EXPECT_EQ(Show("--text " + File("doc.spool")).out, "AB\xC3\xA9\r\n^L\r\n\r\n");
+    EXPECT_EQ(Show("--text --raw " + File("doc.spool")).out, "AB\xE9\r\n\f\r\n\r\n");
     EXPECT_EQ(Show("--json " + File("doc.spool")).out,
               "{\"attributes\":{\"Nome\":\"QSYSPRT\",\"DatiUtente\":\"A \\\"Q\\\"\",\"Priorit\xC3\xA0\":\"5\"},"
               "\"text\":\"AB\xC3\xA9\\r\\n\\f\\r\\n\\r\\n\"}\n");
@@ -62,6 +63,26 @@ TEST_F(ShowCommand, TerminalsAndCharacterSets) {
     const ShowRun unknown = Show("--charset NO-SUCH " + File("euro.spool"));
     EXPECT_EQ(unknown.status, 2);
     EXPECT_NE(unknown.err.find("unknown character set \"NO-SUCH\""), std::string::npos) << unknown.err;
+}
+
+TEST_F(ShowCommand, ControlCharactersFromTheHostReachTheTerminalAsStandIns) {
+    // ESC sequences that would clear the screen, retitle the window and ring
+    // the bell; DEL; a lone carriage return that would overwrite the line;
+    // 0x9B, which is CSI in ISO 8859-1 and a letter in Windows-1252.
+    const std::string hostile = "\x1B[2J\x1B]0;owned\x07 \x7F\ttab\rover \x9B" "31m";
+    folder_.Write("hostile.spool",
+                  SpoolFileBytes(AttributeText({"Nome=\x1B[5mBLINK", "DatiUtente=\x01\x1F"}), {hostile, ""}));
+    const std::string standIns = "^[[2J^[]0;owned^G ^?\ttab^Mover ";
+    EXPECT_EQ(Show("--charset ISO-8859-1 " + File("hostile.spool")).out,
+              "Nome=^[[5mBLINK\nDatiUtente=^A^_\n\n" + standIns + "M-^[31m\r\n\r\n");
+    EXPECT_EQ(Show("--text " + File("hostile.spool")).out, standIns + "\xE2\x80\xBA" "31m\r\n\r\n");
+    EXPECT_EQ(Show("--text --charset ISO-8859-1 " + File("hostile.spool"), "C").out, standIns + "?31m\r\n\r\n");
+    // The stored bytes, and JSON's own escaping.
+    EXPECT_EQ(Show("--text --raw " + File("hostile.spool")).out, hostile + "\r\n\r\n");
+    const std::string json = Show("--json --charset ISO-8859-1 " + File("hostile.spool")).out;
+    EXPECT_NE(json.find("\"text\":\"\\u001b[2J\\u001b]0;owned\\u0007 \x7F\\ttab\\rover \xC2\x9B" "31m"),
+              std::string::npos)
+        << json;
 }
 
 TEST_F(ShowCommand, FilesWithoutTheLayoutAndWrongArguments) {

@@ -42,10 +42,12 @@ class E2ECase(unittest.TestCase):
         return "127.77.%d.%d" % (number % 250 + 1, number // 250 % 250 + 1)
 
     @contextlib.contextmanager
-    def scenario_run(self, name, printer_side=None, host_namespace=None):
-        """Runs the scenario; its folder is removed when the checks pass and
-        kept, for a look, when they fail."""
-        run = ServiceRun(name, self.address(), EXECUTABLES["oprinter"], EXECUTABLES["oprinterctl"], host_namespace)
+    def scenario_run(self, name, printer_side=None, host_namespace=None, address=None):
+        """Runs the scenario (the host on address, by default the test's own);
+        its folder is removed when the checks pass and kept, for a look, when
+        they fail."""
+        run = ServiceRun(name, address or self.address(), EXECUTABLES["oprinter"], EXECUTABLES["oprinterctl"],
+                         host_namespace)
         try:
             run.run(printer_side)
             self.assert_clean_run(run)

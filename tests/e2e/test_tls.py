@@ -67,6 +67,41 @@ class TlsTest(E2ECase):
         with self.scenario_run("tls-misnamed") as run:
             self.assertEqual(self.tls_errors(run), [TLS_ERROR + b"certificate verify failed (IP address mismatch)"])
 
+    def test_host_name_is_checked_as_a_name_on_both_connections(self):
+        # localhost is 127.0.0.1: the host listens there.
+        with self.scenario_run("tls-by-name", address="127.0.0.1") as run:
+            self.assert_spool_files(run)
+            self.assertEqual(run.ftp_commands(), tls_listing_attempt(run))
+            self.assert_no_faults(self.session_texts(run))
+
+    def test_certificate_naming_another_host_name_is_refused(self):
+        with self.scenario_run("tls-by-name-misnamed", address="127.0.0.1") as run:
+            self.assertEqual(self.tls_errors(run), [TLS_ERROR + b"certificate verify failed (hostname mismatch)"])
+
+    def test_short_address_is_checked_as_the_address_connected_to(self):
+        # With a third part of 0 the short form is three bytes, 127.77.N.
+        address = "127.77.0." + self.address().rsplit(".", 1)[1]
+        with self.scenario_run("tls-short-address-misnamed", address=address) as run:
+            self.assertEqual(self.tls_errors(run), [TLS_ERROR + b"certificate verify failed (IP address mismatch)"])
+
+    def test_zero_padded_address_is_read_in_decimal_on_both_connections(self):
+        with self.scenario_run("tls-zero-padded-address") as run:
+            self.assert_spool_files(run)
+            self.assertEqual(run.ftp_commands(), tls_listing_attempt(run))
+            self.assert_no_faults(self.session_texts(run))
+
+    def test_ftps_transfer_cut_or_broken_on_the_way_fails_its_attempt(self):
+        for name, reason in (("ftps-data-cut", b"TLS connection closed by the host without close_notify"),
+                             ("ftps-data-broken-record", b"TLS decryption failed or bad record mac")):
+            with self.subTest(name), self.scenario_run(name) as run:
+                # The next attempt gets the whole work file.
+                self.assert_spool_files(run)
+                self.assertEqual(run.ftp_commands(), tls_listing_attempt(run) * 2)
+                texts = self.session_texts(run)
+                retrieve_errors = [text for text in texts if text.startswith(b"Retrieve Error: ")]
+                self.assertEqual(retrieve_errors, [b"Retrieve Error: " + reason])
+                self.assert_no_faults(texts, allowed=(b"Retrieve Error: TLS ",))
+
     def test_host_closing_in_the_handshake_ends_the_session(self):
         with self.scenario_run("tls-host-closes-in-handshake") as run:
             self.assertEqual(self.tls_errors(run), [TLS_ERROR + b"connection closed by the host during the handshake"])

@@ -1,6 +1,6 @@
 // The spool file reader behind "oprinterctl show", over any file: it either
 // reads the layout or throws SpoolFileFormatError, and what it reads shows as
-// well-formed JSON.
+// well-formed JSON and, for a terminal, without control characters.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -8,6 +8,7 @@
 
 #include "FuzzCheck.h"
 #include "app/oprinterctl/JsonText.h"
+#include "app/oprinterctl/TerminalText.h"
 #include "datastream/SpoolFileLayout.h"
 #include "datastream/SpoolFileReader.h"
 #include "platform/TextConverter.h"
@@ -41,6 +42,17 @@ bool IsJsonString(std::string_view json) {
     return true;
 }
 
+// No control character but tab and line end, C1 controls (U+0080 to U+009F) included.
+bool IsTerminalSafe(std::string_view utf8) {
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        const auto byte = static_cast<uint8_t>(utf8[i]);
+        if (byte == '\t' || byte == '\n' || (byte == '\r' && i + 1 < utf8.size() && utf8[i + 1] == '\n')) continue;
+        if (byte < 0x20 || byte == 0x7F) return false;
+        if (byte == 0xC2 && i + 1 < utf8.size() && (static_cast<uint8_t>(utf8[i + 1]) & 0xE0) == 0x80) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -63,5 +75,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Require(IsJsonString(ctl::JsonString(toUtf8.Convert(item))), "JSON item");
     }
     Require(IsJsonString(ctl::JsonString(toUtf8.Convert(content.Text))), "JSON text");
+    // ISO 8859-1 gives every C1 control a character.
+    static const TextConverter latin1ToUtf8("ISO-8859-1", "UTF-8");
+    Require(IsTerminalSafe(ctl::TerminalSafe(latin1ToUtf8.Convert(content.Text), "UTF-8")), "terminal text");
     return 0;
 }

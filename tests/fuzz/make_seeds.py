@@ -97,7 +97,9 @@ def host_bytes(play):
 
 
 def session_seeds():
-    seeds = {"negotiation": host_bytes(lambda s: s.negotiate())}
+    seeds = {"negotiation": host_bytes(lambda s: s.negotiate()),
+             # A host seed holding SE and IAC, as a random one does now and then.
+             "negotiation-seed": host_bytes(lambda s: s.negotiate(seed=b"\x12\xf0\x34\xff\xf0\x56\xff\x78"))}
     for code in ("I902", "8902", "I901", "8903"):
         seeds["startup-" + code] = host_bytes(lambda s: s.send_startup_response(code))
     for name, spooled in DOCUMENTS.items():

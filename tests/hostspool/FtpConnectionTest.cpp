@@ -25,8 +25,8 @@ HostAccess Access() {
 
 FtpConnection LoginOver(ChannelScript& script) {
     return FtpLogin(Access(), [] { return 1s; },
-                    [&script](const std::string& host, uint16_t port, std::chrono::milliseconds, std::string&) {
-                        EXPECT_EQ(host + ":" + std::to_string(port), "as400:21");
+                    [&script](const HostTarget& host, uint16_t port, std::chrono::milliseconds, std::string&) {
+                        EXPECT_EQ(host.text + ":" + std::to_string(port), "as400:21");
                         return std::make_unique<MemoryChannel>(script);
                     });
 }
@@ -72,6 +72,16 @@ TEST(FtpConnectionTest, SilentServerIsAbortedWithoutQuit) {
     EXPECT_EQ(script.ended, "aborted");
 }
 
+TEST(FtpConnectionTest, ReplyOfABrokenStreamIsTheBreakNotWhatCameBeforeIt) {
+    ChannelScript script;
+    // Cut inside the line: what came reads like success, but may be anything.
+    script.incoming = {kLoginReplies, "226 Transf"};
+    script.brokenAtEnd = "TLS connection closed by the host without close_notify";
+    FtpConnection ftp = LoginOver(script);
+    EXPECT_FALSE(ftp.FtpCommand("RCMD X"));
+    EXPECT_EQ(ftp.FtpLastReply(), "TLS connection closed by the host without close_notify");
+}
+
 TEST(FtpConnectionTest, OneConnectionAtATimeAndNothingAfterQuit) {
     ChannelScript first;
     first.incoming = {kLoginReplies, "221 bye\r\n"};
@@ -100,7 +110,7 @@ TEST(FtpConnectionTest, StepLimitIsAskedAtEveryWait) {
             asked.push_back(next);
             return next;
         },
-        [&script](const std::string&, uint16_t, std::chrono::milliseconds limit, std::string&) {
+        [&script](const HostTarget&, uint16_t, std::chrono::milliseconds limit, std::string&) {
             EXPECT_EQ(limit, 30s);
             return std::make_unique<MemoryChannel>(script);
         });
@@ -121,7 +131,7 @@ HostAccess TlsAccess() {
 
 FtpConnection TlsLoginOver(ChannelScript& script, const HostAccess& access) {
     return FtpLogin(access, [] { return 1s; },
-                    [&script](const std::string&, uint16_t, std::chrono::milliseconds, std::string&) {
+                    [&script](const HostTarget&, uint16_t, std::chrono::milliseconds, std::string&) {
                         return std::make_unique<MemoryChannel>(script);
                     });
 }
@@ -160,7 +170,7 @@ TEST(FtpConnectionTest, TlsWithoutItsContextDoesNotConnect) {
     access.TlsFailure = "cannot use the CA file /x/ca.pem";
     bool connected = false;
     FtpConnection ftp = FtpLogin(access, [] { return 1s; },
-                                 [&connected](const std::string&, uint16_t, std::chrono::milliseconds, std::string&) {
+                                 [&connected](const HostTarget&, uint16_t, std::chrono::milliseconds, std::string&) {
                                      connected = true;
                                      return std::unique_ptr<ByteChannel>();
                                  });

@@ -16,6 +16,7 @@ import shutil
 import signal
 import subprocess
 import sys
+import tempfile
 import time
 
 SOURCE = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
@@ -27,6 +28,7 @@ PYTHON = "/usr/bin/python3"
 UNIT = "/lib/systemd/system/oprinter@.service"
 OPRINTERCTL = "/usr/bin/oprinterctl"
 PRINTERS = {"pkgtest-a": "127.0.0.91", "pkgtest-b": "127.0.0.92"}
+LINKS_PRINTER = "pkgtest-links"
 SCENARIO = "print-then-drop"
 SYSTEM_HEARTBEAT = "/var/lib/kxGuardian/O3812Printer/Guardian Value"
 STATE_SAMPLE = 5  # seconds between the service's looks at its session
@@ -62,6 +64,44 @@ def exec_start(name):
     return line[len("ExecStart="):].strip().replace("%i", name).split()
 
 
+def new_printer(name, address):
+    return subprocess.run([OPRINTERCTL, "new", name, "--host", address, "--device", scenarios.PRINTER_NAME,
+                           "--user", scenarios.FTP_USER, "--password-stdin"],
+                          input=(scenarios.FTP_PASSWORD + "\n").encode(), capture_output=True, check=False)
+
+
+def as_service_user(*command):
+    subprocess.run(["setpriv", "--reuid=oprinter", "--regid=oprinter", "--init-groups"] + list(command), check=True)
+
+
+def links_refused():
+    """A printer's folder is its user's to write in. Should the service be
+    taken over, it could remove OPrinter.cfg and put a link where "new" makes
+    Spool or tmp; run again, "new" refuses the folder and leaves the link's
+    target (here a folder of root's, as /etc is) as it was."""
+    target = tempfile.mkdtemp(prefix="oprinter-link-target-")
+    os.chmod(target, 0o755)
+    folder = printer_folder(LINKS_PRINTER)
+    try:
+        for part in ("Spool", "tmp"):
+            shutil.rmtree(folder, ignore_errors=True)
+            expect(new_printer(LINKS_PRINTER, "127.0.0.1").returncode == 0, "new %s failed" % LINKS_PRINTER)
+            as_service_user("rm", "-r", folder + "OPrinter.cfg", folder + part)
+            as_service_user("ln", "-s", target, folder + part)
+            again = new_printer(LINKS_PRINTER, "127.0.0.1")
+            expect(again.returncode == 1 and b"%s is a symbolic link; nothing changed" % (folder + part).encode()
+                   in again.stderr, "new over a planted %s link: exit %d, %r" % (part, again.returncode, again.stderr))
+            planted = os.stat(target)
+            expect((planted.st_mode & 0o7777, planted.st_uid, planted.st_gid) == (0o755, 0, 0),
+                   "the link's target became mode %o, owner %d:%d" % (planted.st_mode & 0o7777, planted.st_uid,
+                                                                     planted.st_gid))
+            expect(not os.path.exists(folder + "OPrinter.cfg"), "new wrote a configuration into %s" % folder)
+        print("new refuses a printer folder whose Spool or tmp is a link")
+    finally:
+        shutil.rmtree(folder, ignore_errors=True)
+        shutil.rmtree(target, ignore_errors=True)
+
+
 def status(*names):
     result = subprocess.run([OPRINTERCTL, "status", "--json"] + [printer_folder(n) for n in names],
                             capture_output=True, check=False)
@@ -82,9 +122,8 @@ class Printer:
         shutil.rmtree(heartbeat_folder(self.name), ignore_errors=True)
 
     def create(self):
-        subprocess.run([OPRINTERCTL, "new", self.name, "--host", self.address, "--device", scenarios.PRINTER_NAME,
-                        "--user", scenarios.FTP_USER, "--password-stdin"],
-                       input=(scenarios.FTP_PASSWORD + "\n").encode(), check=True, stdout=subprocess.DEVNULL)
+        created = new_printer(self.name, self.address)
+        expect(created.returncode == 0, "new %s: %r" % (self.name, created.stderr))
         config = os.stat(self.folder + "OPrinter.cfg")
         expect(pwd.getpwuid(config.st_uid).pw_name == "oprinter", "OPrinter.cfg is not owned by oprinter")
         expect(config.st_mode & 0o777 == 0o640, "OPrinter.cfg has mode %o" % (config.st_mode & 0o777))
@@ -195,6 +234,7 @@ def main():
     passed = False
     try:
         run(printers)
+        links_refused()
         passed = True
     finally:
         for printer in printers:

@@ -100,10 +100,55 @@ TEST_F(TelnetParserTest, StraySubnegotiationEndLeavesACommandToFollow) {
     EXPECT_EQ(aborted, "<!> IAC #65");
 }
 
-TEST_F(TelnetParserTest, InsideASubnegotiationOnlyTheFirstEndCounts) {
-    // The IAC before the first F0 is stored like any other byte.
-    EXPECT_EQ(Receive("\xFF\xFA\x27\xFF\xFF\xF0"), kDefaultBlock);
-    EXPECT_EQ(Receive("\xFF\xFA\x27\xF0"), kDefaultBlock);
+TEST_F(TelnetParserTest, InsideASubnegotiationOnlyIacSeEndsIt) {
+    // An F0 alone, or after a doubled IAC, is a byte of the subnegotiation.
+    EXPECT_EQ(Receive("\xFF\xFA\x27\xFF\xFF\xF0"), "");
+    EXPECT_EQ(Receive("\xF0\xFF"), "");
+    EXPECT_EQ(parser.State(), tsSubnegCommand);
+    EXPECT_EQ(Receive("\xF0"), kDefaultBlock);
+    EXPECT_EQ(Receive("\xFF\xFA\x27\xF0\xFF\xF0\xFF\xFD\x18"), kDefaultBlock + "\xFF\xFB\x18");
+    EXPECT_FALSE(aborted);
+    EXPECT_EQ(parser.State(), tsData);
+}
+
+// The host's side of the printer session negotiation of RFC 2877, section
+// 11, with the seed that the host places in its NEW-ENVIRON SEND.
+std::vector<std::pair<std::string, std::string>> Rfc2877PrinterExchange(const std::string& seedOnTheWire) {
+    return {
+        {"\xFF\xFD\x27", "\xFF\xFB\x27"},
+        {"\xFF\xFA\x27\x01\x03IBMRSEED" + seedOnTheWire + "\x00\x03\xFF\xF0"s, kDefaultBlock},
+        {"\xFF\xFD\x18", "\xFF\xFB\x18"},
+        {"\xFF\xFA\x18\x01\xFF\xF0", "\xFF\xFA\x18\x00IBM-3812-1\xFF\xF0"s},
+        {"\xFF\xFD\x19", "\xFF\xFB\x19"},
+        {"\xFF\xFB\x19", "\xFF\xFD\x19"},
+        {"\xFF\xFD\x00"s, "\xFF\xFB\x00"s},
+        {"\xFF\xFB\x00"s, "\xFF\xFD\x00"s},
+    };
+}
+
+TEST_F(TelnetParserTest, HostSeedOfAnyBytesGetsTheSameReplies) {
+    const std::vector<std::string> seeds = {
+        "xxxxxxxx",                            // as the RFC prints it
+        "\x12\xF0\x34\x56\x78\x9A\xBC\xDE"s,  // SE
+        "\x12\xFF\xFF\x34\x56\x78\x9A\xBC\xDE"s, // FF, doubled as IAC IAC
+        "\xFF\xFF\xF0\xF0\xFF\xFF\xFF\xFF\xF0\x00\x01"s,  // FF F0 F0 FF FF F0 00 01
+    };
+    for (const std::string& seed : seeds) {
+        std::string wholeRequest, wholeReply;
+        TelnetParser oneByOne([](std::string&) {});
+        for (const auto& [request, expected] : Rfc2877PrinterExchange(seed)) {
+            std::string reply;
+            EXPECT_EQ(oneByOne.Feed(request, environment, reply), std::nullopt) << HexTraceText(seed);
+            EXPECT_EQ(reply, expected) << HexTraceText(request);
+            wholeRequest += request;
+            wholeReply += expected;
+        }
+        TelnetParser together([](std::string&) {});
+        std::string reply;
+        EXPECT_EQ(together.Feed(wholeRequest, environment, reply), std::nullopt);
+        EXPECT_EQ(reply, wholeReply) << HexTraceText(seed);
+        EXPECT_EQ(together.State(), tsData);
+    }
 }
 
 TEST_F(TelnetParserTest, EachFatalCommandAbortsWithItsMessage) {
@@ -118,7 +163,8 @@ TEST_F(TelnetParserTest, EachFatalCommandAbortsWithItsMessage) {
         {"\xFF\xF6", "<!> IAC #246"},
         {"\xFF\x00"s, "<!> IAC #0"},
         {"\xFF\xFA\x18\x01\x00\xFF\xF0"s, "<!> SubNegoce #24 \x18\x01\x00\xFF\xF0"s},
-        {"\xFF\xFA\x01\xF0", "<!> SubNegoce #1 \x01\xF0"},
+        {"\xFF\xFA\x01\xF0\xFF\xF0", "<!> SubNegoce #1 \x01\xF0\xFF\xF0"},
+        {"\xFF\xFA\x01\xFF\xFF\xFF\xF0", "<!> SubNegoce #1 \x01\xFF\xFF\xFF\xF0"},
     };
     for (const auto& [request, message] : cases) {
         TelnetParser fresh([](std::string&) {});

@@ -42,9 +42,9 @@ protected:
         ASSERT_TRUE(socket.Tls) << failure;
     }
 
-    void ConnectTo(uint16_t port) {
+    void ConnectTo(uint16_t port, const std::string& host = "127.0.0.1") {
         socket.Port = port;
-        socket.Connect("127.0.0.1");
+        socket.Connect(host);
     }
 
     test::TempFolder folder;
@@ -101,6 +101,36 @@ TEST_F(TlsSocketTest, UntrustedOrMisnamedCertificateEndsTheHandshakeWithItsReaso
         EXPECT_EQ(tlsErrors, std::vector<std::string>{wanted.reason});
         EXPECT_EQ(connects, 0);
         EXPECT_FALSE(server.Secured());
+    }
+}
+
+// The host as the configuration writes it: a name is checked as a name, an
+// address in any of its forms as the address connected to.
+TEST_F(TlsSocketTest, CertificateMustNameTheHostAsWrittenNameOrAddress) {
+    struct Case {
+        std::string host;
+        CertificateFiles presented;
+        std::string reason;  // empty: trusted
+    };
+    for (const Case& wanted : {
+             Case{"localhost", test::MakeNamedCertificate(folder, "named", "localhost"), ""},
+             Case{"localhost", test::MakeNamedCertificate(folder, "other-name", "ibmi.example.com"),
+                  "certificate verify failed (hostname mismatch)"},
+             Case{"127.1", test::MakeCertificate(folder, "short-other", "127.0.0.2"),
+                  "certificate verify failed (IP address mismatch)"},
+             Case{"127.000.000.001", host, ""},
+         }) {
+        tlsErrors.clear();
+        connects = 0;
+        Trust(wanted.presented.certificate);
+        TlsLoopbackHost server(loop, wanted.presented);
+        ConnectTo(server.Port(), wanted.host);
+        ASSERT_TRUE(RunUntil(loop, [&] { return (connects == 1 || !tlsErrors.empty()) && server.HandshakeDone(); }))
+            << wanted.host;
+        EXPECT_EQ(tlsErrors, wanted.reason.empty() ? std::vector<std::string>{} : std::vector<std::string>{wanted.reason})
+            << wanted.host;
+        EXPECT_EQ(server.Secured(), wanted.reason.empty()) << wanted.host;
+        socket.SetActive(false);
     }
 }
 

@@ -15,6 +15,7 @@ namespace oprinter::test {
 struct ChannelScript {
     std::deque<std::string> incoming;
     bool silentAtEnd = false;  // after the last piece: nothing, not a close
+    std::string brokenAtEnd;   // after the last piece: a stream broken for this reason
     std::string sent;
     std::string ended;         // "", "closed" or "aborted"
     std::vector<std::string> alongside;
@@ -29,7 +30,10 @@ public:
         return true;
     }
     Received Receive(std::span<char> into, std::chrono::milliseconds) override {
-        if (script_.incoming.empty()) return {0, script_.silentAtEnd ? ReceiveEnd::TimedOut : ReceiveEnd::Closed};
+        if (script_.incoming.empty()) {
+            if (!script_.brokenAtEnd.empty()) return {0, ReceiveEnd::Broken, script_.brokenAtEnd};
+            return {0, script_.silentAtEnd ? ReceiveEnd::TimedOut : ReceiveEnd::Closed};
+        }
         std::string& piece = script_.incoming.front();
         size_t count = std::min(piece.size(), into.size());
         std::copy_n(piece.data(), count, into.data());

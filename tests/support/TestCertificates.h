@@ -14,5 +14,7 @@ struct CertificateFiles {
 
 // A certificate for the IP address in folder, as stem.pem and stem.key.
 CertificateFiles MakeCertificate(const TempFolder& folder, const std::string& stem, const std::string& address);
+// The same for a DNS name.
+CertificateFiles MakeNamedCertificate(const TempFolder& folder, const std::string& stem, const std::string& name);
 
 }  // namespace oprinter::test

@@ -2,8 +2,10 @@
 
 #include <sys/resource.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 
 #include "pdf/ReportPdf.h"
@@ -24,7 +26,11 @@ void Report(const std::string& line) {
 
 int MakePdfs(const std::vector<std::string>& arguments) {
     if (arguments.empty()) return 2;
-    ::setpriority(PRIO_PROCESS, 0, kMakerNiceness);
+    if (::setpriority(PRIO_PROCESS, 0, kMakerNiceness) != 0) {
+        // Made all the same, at the service's priority; the journal (the
+        // service's standard error) tells why.
+        std::fprintf(stderr, "oprinter --make-pdf: the priority stays, setpriority: %s\n", std::strerror(errno));
+    }
     // A session that has gone away no longer reads the report; the PDFs are made all the same.
     std::signal(SIGPIPE, SIG_IGN);
     PdfOptions options;

@@ -9,6 +9,7 @@
 
 #include "app/oprinterctl/Commands.h"
 #include "app/oprinterctl/JsonText.h"
+#include "app/oprinterctl/TerminalText.h"
 #include "platform/AccessList.h"
 #include "platform/Clock.h"
 #include "platform/ExecutableFolder.h"
@@ -53,16 +54,18 @@ struct SettingValue {
     std::string json;
 };
 
-// The settings' text in the terminal's character set and in UTF-8.
+// The settings' text for the terminal and in UTF-8.
 struct SettingTexts {
     explicit SettingTexts(const std::string& charset)
-        : toTerminal(charset, TerminalCharset()), toUtf8(charset, "UTF-8") {}
+        : terminal(TerminalCharset()), toTerminal(charset, terminal), toUtf8(charset, "UTF-8") {}
+    std::string Shown(const std::string& text) const { return TerminalSafe(toTerminal.Convert(text), terminal); }
+    std::string terminal;
     TextConverter toTerminal;
     TextConverter toUtf8;
 };
 
 SettingValue TextSetting(const SettingTexts& texts, const char* name, const std::string& value) {
-    return {name, texts.toTerminal.Convert(value), JsonString(texts.toUtf8.Convert(value))};
+    return {name, texts.Shown(value), JsonString(texts.toUtf8.Convert(value))};
 }
 
 SettingValue NumberSetting(const char* name, long long value) {
@@ -181,20 +184,23 @@ void PrintText(const Settings& settings, const ConfigReading& reading, const std
     for (const SettingValue& value : SettingValues(settings, texts))
         std::printf("%s: %s\n", value.name, value.text.c_str());
     for (const CheckedFile& file : files) {
-        std::printf("%s file: %s%s%s\n", file.setting, texts.toTerminal.Convert(file.path).c_str(),
-                    file.path.empty() ? "" : ": ", texts.toTerminal.Convert(file.check.text).c_str());
+        std::printf("%s file: %s%s%s\n", file.setting, texts.Shown(file.path).c_str(),
+                    file.path.empty() ? "" : ": ", texts.Shown(file.check.text).c_str());
     }
-    if (!tlsError.empty()) std::printf("%s\n", texts.toTerminal.Convert(tlsError).c_str());
+    if (!tlsError.empty()) std::printf("%s\n", texts.Shown(tlsError).c_str());
     for (const auto& [place, lines] : access) {
-        for (const std::string& line : lines) std::printf("%s access: %s\n", place, line.c_str());
+        for (const std::string& line : lines)
+            std::printf("%s access: %s\n", place, TerminalSafe(line, texts.terminal).c_str());
     }
     for (std::size_t day = 0; day < settings.Schedule.size(); ++day) {
         const TDaySchedule& entry = settings.Schedule[day];
         std::printf("%s: Skedula %s, %s to %s\n", std::string(kDayNames[day]).c_str(), entry.Skedula ? "true" : "false",
                     TimeText(entry.StartTime).c_str(), TimeText(entry.EndTime).c_str());
     }
-    for (const std::string& warning : reading.warnings) std::printf("Warning: %s\n", warning.c_str());
-    if (!reading.complete) std::printf("Error: %s\n", texts.toTerminal.Convert(reading.error).c_str());
+    // Warnings are the tool's own text around what the file holds, as it holds it.
+    for (const std::string& warning : reading.warnings)
+        std::printf("Warning: %s\n", TerminalSafe(warning, texts.terminal).c_str());
+    if (!reading.complete) std::printf("Error: %s\n", texts.Shown(reading.error).c_str());
 }
 
 std::string JsonDay(const TDaySchedule& entry) {

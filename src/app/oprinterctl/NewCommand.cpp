@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <grp.h>
 #include <iostream>
@@ -15,13 +16,14 @@
 #include <random>
 #include <stdexcept>
 #include <string>
-#include <termios.h>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 #include "app/oprinterctl/Commands.h"
 #include "app/oprinterctl/PrinterFolders.h"
-#include "platform/ReplaceFile.h"
+#include "platform/PasswordPrompt.h"
 #include "service/CryptStr.h"
 #include "service/LoadConfig.h"
 
@@ -101,35 +103,6 @@ std::string ConfigText(const NewOptions& options, const std::string& scrambled) 
     return text + "</OPrinter>\n";
 }
 
-std::string LineFrom(std::FILE* input) {
-    std::string line;
-    for (int c = std::fgetc(input); c != EOF && c != '\n'; c = std::fgetc(input)) line += static_cast<char>(c);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    return line;
-}
-
-// Asks on the terminal itself, without echo, so that the password stays out
-// of the shell's history and the process list.
-std::string PasswordFromTerminal(const std::string& prompt) {
-    std::FILE* terminal = std::fopen("/dev/tty", "r+");
-    if (terminal == nullptr) throw std::runtime_error("no terminal to ask the password on; use --password-stdin");
-    const int descriptor = ::fileno(terminal);
-    termios saved{};
-    const bool hidden = ::tcgetattr(descriptor, &saved) == 0;
-    if (hidden) {
-        termios quiet = saved;
-        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-        ::tcsetattr(descriptor, TCSAFLUSH, &quiet);
-    }
-    std::fputs(prompt.c_str(), terminal);
-    std::fflush(terminal);
-    const std::string password = LineFrom(terminal);
-    if (hidden) ::tcsetattr(descriptor, TCSAFLUSH, &saved);
-    std::fputs("\n", terminal);
-    std::fclose(terminal);
-    return password;
-}
-
 std::string Scrambled(const std::string& password) {
     std::random_device device;
     std::seed_seq seed{device(), device(), device(), device()};
@@ -142,28 +115,105 @@ std::string Scrambled(const std::string& password) {
     return *scrambled;
 }
 
-void Own(const std::string& path, uid_t user, gid_t group) {
-    if (::chown(path.c_str(), user, group) != 0) throw std::runtime_error(path + ": " + std::strerror(errno));
-}
+// A descriptor that closes itself.
+class Descriptor {
+public:
+    explicit Descriptor(int descriptor) : descriptor_(descriptor) {}
+    ~Descriptor() {
+        if (descriptor_ >= 0) ::close(descriptor_);
+    }
+    Descriptor(Descriptor&& other) noexcept : descriptor_(std::exchange(other.descriptor_, -1)) {}
+    Descriptor& operator=(Descriptor&&) = delete;
+    int get() const { return descriptor_; }
+
+private:
+    int descriptor_;
+};
+
+[[noreturn]] void Fail(const std::string& path) { throw std::runtime_error(path + ": " + std::strerror(errno)); }
+
+struct Owner {
+    uid_t user;
+    gid_t group;
+};
 
 // The service runs as its own user; where the package made none (a build run
 // by hand), the files stay with whoever made them.
-void GiveToServiceUser(const std::string& folder) {
+std::optional<Owner> ServiceUser(const std::string& folder) {
     const passwd* user = ::getpwnam(kServiceUser);
-    if (user == nullptr) {
-        std::fprintf(stderr, "oprinterctl new: there is no user %s; %s stays owned by you\n", kServiceUser,
-                     folder.c_str());
-        return;
-    }
-    const gid_t group = user->pw_gid;
-    for (const char* part : {"", "Spool", "tmp", "OPrinter.cfg"}) Own(folder + part, user->pw_uid, group);
+    if (user != nullptr) return Owner{user->pw_uid, user->pw_gid};
+    std::fprintf(stderr, "oprinterctl new: there is no user %s; %s stays owned by you\n", kServiceUser, folder.c_str());
+    return std::nullopt;
 }
 
-void MakeFolder(const std::string& path, fs::perms mode) {
-    std::error_code error;
-    fs::create_directory(path, error);
-    if (!error) fs::permissions(path, mode, error);
-    if (error) throw std::runtime_error(path + ": " + error.message());
+// Mode and owner are set on what was opened, never through a path that the
+// service's user could meanwhile have turned into a link.
+void Give(int descriptor, const std::string& path, mode_t mode, const std::optional<Owner>& owner) {
+    if (::fchmod(descriptor, mode) != 0) Fail(path);
+    if (owner && ::fchown(descriptor, owner->user, owner->group) != 0) Fail(path);
+}
+
+bool IsLink(int parent, const char* name) {
+    struct stat entry {};
+    return ::fstatat(parent, name, &entry, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(entry.st_mode);
+}
+
+[[noreturn]] void RefuseLink(const std::string& path) {
+    throw std::runtime_error(path + " is a symbolic link; nothing changed");
+}
+
+// The folder name inside parent, made when missing; a symbolic link is refused.
+Descriptor OpenFolder(int parent, const std::string& name, const std::string& path) {
+    if (::mkdirat(parent, name.c_str(), 0700) != 0 && errno != EEXIST) Fail(path);
+    Descriptor folder(::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (folder.get() >= 0) return folder;
+    const int error = errno;
+    if (IsLink(parent, name.c_str())) RefuseLink(path);
+    errno = error;
+    Fail(path);
+}
+
+// A folder the service's user could write in before (a printer made
+// earlier) may hold links planted there: refused before anything changes.
+void RefuseLinks(int folder, const std::string& path) {
+    for (const char* name : {"Spool", "tmp"}) {
+        if (IsLink(folder, name)) RefuseLink(path + name);
+    }
+}
+
+void MakeSubfolder(int folder, const std::string& name, const std::string& path, mode_t mode,
+                   const std::optional<Owner>& owner) {
+    const Descriptor subfolder = OpenFolder(folder, name, path + name);
+    Give(subfolder.get(), path + name, mode, owner);
+}
+
+void WriteAll(int descriptor, const std::string& path, const std::string& text) {
+    for (std::size_t done = 0; done < text.size();) {
+        const ssize_t written = ::write(descriptor, text.data() + done, text.size() - done);
+        if (written < 0 && errno == EINTR) continue;
+        if (written < 0) Fail(path);
+        done += static_cast<std::size_t>(written);
+    }
+}
+
+// Written under a hidden name and linked into place, which fails on anything
+// already there, a link included: an existing configuration is never replaced.
+void WriteConfig(int folder, const std::string& path, const std::string& text, const std::optional<Owner>& owner) {
+    const char* hidden = ".OPrinter.cfg.new";
+    ::unlinkat(folder, hidden, 0);  // left by an earlier run that was killed
+    {
+        const Descriptor file(::openat(folder, hidden, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (file.get() < 0) Fail(path + hidden);
+        WriteAll(file.get(), path + hidden, text);
+        Give(file.get(), path + hidden, 0640, owner);
+        if (::fsync(file.get()) != 0) Fail(path + hidden);
+    }
+    const int linked = ::linkat(folder, hidden, folder, "OPrinter.cfg", 0);
+    const int error = errno;
+    ::unlinkat(folder, hidden, 0);
+    if (linked != 0 && error == EEXIST) throw std::runtime_error(path + "OPrinter.cfg exists already; nothing changed");
+    errno = error;
+    if (linked != 0) Fail(path + "OPrinter.cfg");
 }
 
 void CreatePrinter(const NewOptions& options, const std::string& password) {
@@ -175,12 +225,15 @@ void CreatePrinter(const NewOptions& options, const std::string& password) {
     std::error_code error;
     fs::create_directories(root, error);
     if (error) throw std::runtime_error(root + ": " + error.message());
-    const fs::perms folderMode = fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec;
-    MakeFolder(folder, folderMode);
-    MakeFolder(folder + "Spool", folderMode);
-    MakeFolder(folder + "tmp", fs::perms::owner_all);
-    ReplaceFile(folder + "OPrinter.cfg", config, 0640);
-    GiveToServiceUser(folder);
+    const Descriptor rootFolder(::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (rootFolder.get() < 0) Fail(root);
+    const Descriptor printer = OpenFolder(rootFolder.get(), options.name, folder);
+    RefuseLinks(printer.get(), folder);
+    const std::optional<Owner> owner = ServiceUser(folder);
+    Give(printer.get(), folder, 0750, owner);
+    MakeSubfolder(printer.get(), "Spool", folder, 0750, owner);
+    MakeSubfolder(printer.get(), "tmp", folder, 0700, owner);
+    WriteConfig(printer.get(), folder, config, owner);
     std::printf("created %s\nstart it with: systemctl enable --now oprinter@%s\n", folder.c_str(), options.name.c_str());
 }
 
@@ -198,11 +251,12 @@ int RunNew(const std::vector<std::string>& args) {
         return kUsageError;
     }
     try {
-        const std::string password = options.passwordStdin
-                                         ? LineFrom(stdin)
-                                         : PasswordFromTerminal("Password of " + options.values.at("--user") + " on " +
-                                                                options.values.at("--host") + ": ");
-        CreatePrinter(options, password);
+        const std::optional<std::string> password =
+            options.passwordStdin ? LineFrom(stdin).value_or("")
+                                  : PasswordFromTerminal("Password of " + options.values.at("--user") + " on " +
+                                                         options.values.at("--host") + ": ");
+        if (!password) throw std::runtime_error("no terminal to ask the password on; use --password-stdin");
+        CreatePrinter(options, *password);
         return 0;
     } catch (const std::exception& failure) {
         std::fprintf(stderr, "oprinterctl new: %s\n", failure.what());

@@ -1,9 +1,15 @@
-// oprinterctl scramble PASSWORD: the text to put in the "Password" attribute.
+// oprinterctl scramble [PASSWORD]: the text to put in the "Password"
+// attribute. Without the argument the password is asked on the terminal, or
+// read as one line of standard input, and so stays out of the process list
+// and the shell's history.
 #include <cstdio>
+#include <optional>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "app/oprinterctl/Commands.h"
+#include "platform/PasswordPrompt.h"
 #include "service/CryptStr.h"
 
 namespace oprinter::ctl {
@@ -44,16 +50,25 @@ std::mt19937 SeededEngine() {
     return std::mt19937(seed);
 }
 
+std::optional<std::string> Password(const std::vector<std::string>& args) {
+    if (!args.empty()) return args[0];
+    if (StandardInputIsTerminal()) return PasswordFromTerminal("Password: ");
+    std::optional<std::string> line = LineFrom(stdin);
+    if (!line) std::fputs("oprinterctl scramble: no password on standard input\n", stderr);
+    return line;
+}
+
 }  // namespace
 
 int RunScramble(const std::vector<std::string>& args) {
-    if (args.size() != 1) {
-        std::fputs("usage: oprinterctl scramble PASSWORD\n", stderr);
+    if (args.size() > 1) {
+        std::fputs("usage: oprinterctl scramble [PASSWORD]\n", stderr);
         return kRefused;
     }
-    if (!IsScramblable(args[0])) return kRefused;
+    const std::optional<std::string> password = Password(args);
+    if (!password || !IsScramblable(*password)) return kRefused;
     std::mt19937 random = SeededEngine();
-    std::printf("%s\n", Scramble(args[0], random).value().c_str());
+    std::printf("%s\n", Scramble(*password, random).value().c_str());
     return 0;
 }
 

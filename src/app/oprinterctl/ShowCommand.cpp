@@ -2,7 +2,8 @@
 // prints a spool file's attributes and text, converted from the host's
 // character set (Charset in OPrinter.cfg, or NAME) to the terminal's (a
 // Windows console gets the characters themselves); JSON is UTF-8, and --raw
-// prints the bytes as stored.
+// prints the bytes as stored; otherwise control characters are shown as
+// stand-ins (TerminalSafe).
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -11,6 +12,7 @@
 #include "app/oprinterctl/CharsetChoice.h"
 #include "app/oprinterctl/Commands.h"
 #include "app/oprinterctl/JsonText.h"
+#include "app/oprinterctl/TerminalText.h"
 #include "datastream/SpoolFileReader.h"
 #include "platform/ConsoleText.h"
 #include "platform/TextConverter.h"
@@ -83,7 +85,9 @@ void Show(const SpoolFileContent& content, const ShowOptions& options, const std
     if (options.format == ShowFormat::kJson) return PrintText(JsonRendering(content, charset), "UTF-8", "UTF-8");
     const std::string bytes = options.format == ShowFormat::kText ? content.Text : PlainRendering(content);
     if (options.raw) return PrintBytes(bytes);
-    PrintText(bytes, charset, TerminalCharset());
+    // Made safe in UTF-8, which holds every character of the text, so that a
+    // console still gets them all.
+    PrintText(TerminalSafe(TextConverter(charset, "UTF-8").Convert(bytes), "UTF-8"), "UTF-8", TerminalCharset());
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "app/oprinterctl/JsonText.h"
 #include "app/oprinterctl/PrinterFolders.h"
 #include "app/oprinterctl/PrinterStatus.h"
+#include "app/oprinterctl/TerminalText.h"
 #include "platform/Clock.h"
 #include "platform/TextConverter.h"
 
@@ -49,10 +50,12 @@ std::string TodayStamp() {
     return text;
 }
 
-// Names and log lines are 8-bit text of the host's character set.
+// Names and log lines are 8-bit text of the host's character set; a log
+// line may carry an FTP server's reply.
 std::string InTerminal(const std::string& text) {
-    static const TextConverter toTerminal(kDefaultCharset, TerminalCharset());
-    return toTerminal.Convert(text);
+    static const std::string terminal = TerminalCharset();
+    static const TextConverter toTerminal(kDefaultCharset, terminal);
+    return TerminalSafe(toTerminal.Convert(text), terminal);
 }
 
 std::string Json(const std::string& text) {
@@ -63,7 +66,7 @@ std::string Json(const std::string& text) {
 std::string OrNone(const std::optional<std::string>& text) { return text ? InTerminal(*text) : "-"; }
 
 void PrintText(const PrinterStatus& status) {
-    std::printf("%s\n", status.folder.c_str());
+    std::printf("%s\n", TerminalSafe(status.folder, TerminalCharset()).c_str());
     std::printf("  session:           %s\n", std::string(SessionStateText(status.session)).c_str());
     if (status.heartbeat) {
         std::printf("  heartbeat:         %d, %lld s ago\n", *status.heartbeat, static_cast<long long>(*status.heartbeatAge));

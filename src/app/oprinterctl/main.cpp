@@ -10,7 +10,7 @@ namespace {
 void Usage() {
     std::fputs(
         "usage: oprinterctl --version\n"
-        "       oprinterctl scramble PASSWORD\n"
+        "       oprinterctl scramble [PASSWORD]\n"
         "       oprinterctl check [--json] [FOLDER]\n"
         "       oprinterctl show [--json | --text] [--raw] [--charset NAME] FILE.spool\n"
         "       oprinterctl pdf FILE.spool [-o OUT.pdf] [--paper a4|letter] [--charset NAME]\n"

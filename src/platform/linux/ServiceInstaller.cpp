@@ -101,6 +101,8 @@ std::string UnitFileText(const ServiceUnit& unit) {
            "SystemCallArchitectures=native\n"
            "SystemCallFilter=@system-service\n"
            "SystemCallFilter=~@privileged @resources\n"
+           // Of @resources only this: the PDF maker lowers its own priority.
+           "SystemCallFilter=setpriority\n"
            "SystemCallErrorNumber=EPERM\n"
            "\n"
            "[Install]\n"

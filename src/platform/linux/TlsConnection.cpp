@@ -40,17 +40,30 @@ TlsResult Retry(int handle, TlsConnection::Deadline deadline, Call call) {
 
 }  // namespace
 
-TlsConnection::TlsConnection(std::shared_ptr<const TlsContext> context, int handle, const std::string& host)
-    : context_(std::move(context)), ssl_(context_->NewClient(host)), handle_(handle) {
-    SSL_set_fd(ssl_.get(), handle);
+TlsConnection::TlsConnection(std::shared_ptr<const TlsContext> context, int handle, const HostTarget& host)
+    : context_(std::move(context)), ssl_(context_->NewClient(host, nullptr, setUpFailure_)), handle_(handle) {
+    if (ssl_ && SSL_set_fd(ssl_.get(), handle) != 1) {
+        setUpFailure_ = "cannot attach the connection to its socket: " + TakeOpenSslReason();
+        ssl_.reset();
+    }
 }
 
-TlsConnection::TlsConnection(std::shared_ptr<const TlsContext> context, const std::string& host,
+TlsConnection::TlsConnection(std::shared_ptr<const TlsContext> context, const HostTarget& host,
                              const TlsConnection* resumeFrom)
     : context_(std::move(context)),
-      ssl_(context_->NewClient(host, resumeFrom != nullptr ? resumeFrom->ssl_.get() : nullptr)),
+      ssl_(context_->NewClient(host, resumeFrom != nullptr ? resumeFrom->ssl_.get() : nullptr, setUpFailure_)),
       handle_(-1) {
-    SSL_set_bio(ssl_.get(), BIO_new(BIO_s_mem()), BIO_new(BIO_s_mem()));
+    if (!ssl_) return;
+    BIO* in = BIO_new(BIO_s_mem());
+    BIO* out = BIO_new(BIO_s_mem());
+    if (in != nullptr && out != nullptr) {
+        SSL_set_bio(ssl_.get(), in, out);
+        return;
+    }
+    BIO_free(in);
+    BIO_free(out);
+    setUpFailure_ = "cannot make the connection's buffers: " + TakeOpenSslReason();
+    ssl_.reset();
 }
 
 TlsConnection::~TlsConnection() = default;
@@ -58,6 +71,7 @@ TlsConnection::~TlsConnection() = default;
 void TlsConnection::Release::operator()(ssl_st* ssl) const { SSL_free(ssl); }
 
 std::string TlsConnection::TakeOutgoing() {
+    if (!ssl_) return {};
     BIO* out = SSL_get_wbio(ssl_.get());
     std::string bytes;
     std::array<char, 16 * 1024> piece;
@@ -68,15 +82,18 @@ std::string TlsConnection::TakeOutgoing() {
 }
 
 void TlsConnection::GiveIncoming(std::string_view bytes) {
+    if (!ssl_) return;
     BIO_write(SSL_get_rbio(ssl_.get()), bytes.data(), static_cast<int>(bytes.size()));
 }
 
 TlsResult TlsConnection::Handshake() {
+    if (!ssl_) return SetUpFailed();
     ERR_clear_error();
     return Outcome(SSL_do_handshake(ssl_.get()), 0);
 }
 
 TlsResult TlsConnection::Read(void* buffer, std::size_t size) {
+    if (!ssl_) return SetUpFailed();
     ERR_clear_error();
     std::size_t count = 0;
     const int returned = SSL_read_ex(ssl_.get(), buffer, size, &count);
@@ -84,6 +101,7 @@ TlsResult TlsConnection::Read(void* buffer, std::size_t size) {
 }
 
 TlsResult TlsConnection::Peek() {
+    if (!ssl_) return SetUpFailed();
     ERR_clear_error();
     char next;
     std::size_t count = 0;
@@ -92,6 +110,7 @@ TlsResult TlsConnection::Peek() {
 }
 
 TlsResult TlsConnection::Write(const void* buffer, std::size_t length) {
+    if (!ssl_) return SetUpFailed();
     ERR_clear_error();
     std::size_t count = 0;
     const int returned = SSL_write_ex(ssl_.get(), buffer, length, &count);
@@ -99,14 +118,19 @@ TlsResult TlsConnection::Write(const void* buffer, std::size_t length) {
 }
 
 void TlsConnection::Shutdown() {
+    if (!ssl_) return;
     ERR_clear_error();
     SSL_shutdown(ssl_.get());
     ERR_clear_error();
 }
 
-std::size_t TlsConnection::Pending() const { return static_cast<std::size_t>(SSL_pending(ssl_.get())); }
+std::size_t TlsConnection::Pending() const {
+    return ssl_ ? static_cast<std::size_t>(SSL_pending(ssl_.get())) : 0;
+}
 
-bool TlsConnection::PeerClosed() const { return (SSL_get_shutdown(ssl_.get()) & SSL_RECEIVED_SHUTDOWN) != 0; }
+bool TlsConnection::PeerClosed() const {
+    return ssl_ && (SSL_get_shutdown(ssl_.get()) & SSL_RECEIVED_SHUTDOWN) != 0;
+}
 
 TlsResult TlsConnection::WriteAllBy(const void* buffer, std::size_t length, Deadline deadline) {
     // A write that must wait is repeated with the same bytes, as OpenSSL requires.

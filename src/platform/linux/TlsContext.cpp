@@ -8,32 +8,58 @@
 #include <openssl/x509.h>
 #include <openssl/x509v3.h>
 
-#include "platform/DottedAddress.h"
-
 namespace oprinter {
 
 void TlsContext::Release::operator()(SSL_CTX* context) const { SSL_CTX_free(context); }
 
-SSL* TlsContext::NewClient(const std::string& host, SSL* resumeFrom) const {
-    SSL* ssl = SSL_new(Native());
-    if (ssl == nullptr) return nullptr;
-    SSL_set_connect_state(ssl);
-    // A certificate names a host either way; SNI carries names only.
-    const bool address = ParseDottedAddress(host) != 0;
-    if (!address) SSL_set_tlsext_host_name(ssl, host.c_str());
-    if (Verify()) {
-        if (address)
-            X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(ssl), host.c_str());
-        else
-            SSL_set1_host(ssl, host.c_str());
+namespace {
+
+// Why a setting of a new connection failed, with OpenSSL's word on it.
+std::string SetUpFailure(const std::string& what) {
+    const std::string reason = TakeOpenSslReason();
+    return what + (reason.empty() ? "" : ": " + reason);
+}
+
+// The name sent as SNI and the identity the certificate must carry; empty
+// when both are set, else the reason.
+std::string PinIdentity(SSL* ssl, const HostTarget& host, bool verify) {
+    if (host.isAddress) {
+        // SNI carries names only. The bytes themselves, not their text: nothing is read twice.
+        const auto* bytes = reinterpret_cast<const unsigned char*>(&host.address);
+        if (verify && X509_VERIFY_PARAM_set1_ip(SSL_get0_param(ssl), bytes, sizeof host.address) != 1)
+            return SetUpFailure("cannot check the certificate against the address " + host.text);
+        return {};
     }
-    if (resumeFrom != nullptr) {
+    // An empty name would turn the name check off, and a NUL would cut it short.
+    if (host.text.empty() || host.text.find('\0') != std::string::npos)
+        return "cannot check the certificate against the host name \"" + host.text + "\"";
+    if (SSL_set_tlsext_host_name(ssl, host.text.c_str()) != 1)
+        return SetUpFailure("cannot send the host name " + host.text);
+    if (verify && SSL_set1_host(ssl, host.text.c_str()) != 1)
+        return SetUpFailure("cannot check the certificate against the host name " + host.text);
+    return {};
+}
+
+}  // namespace
+
+SSL* TlsContext::NewClient(const HostTarget& host, SSL* resumeFrom, std::string& failure) const {
+    ERR_clear_error();
+    SSL* ssl = SSL_new(Native());
+    if (ssl == nullptr) {
+        failure = SetUpFailure("cannot create a connection");
+        return nullptr;
+    }
+    SSL_set_connect_state(ssl);
+    failure = PinIdentity(ssl, host, Verify());
+    if (failure.empty() && resumeFrom != nullptr) {
         if (SSL_SESSION* session = SSL_get1_session(resumeFrom)) {
-            SSL_set_session(ssl, session);
+            if (SSL_set_session(ssl, session) != 1) failure = SetUpFailure("cannot resume the TLS session");
             SSL_SESSION_free(session);
         }
     }
-    return ssl;
+    if (failure.empty()) return ssl;
+    SSL_free(ssl);
+    return nullptr;
 }
 
 std::string TakeOpenSslReason() {
@@ -110,7 +136,10 @@ std::shared_ptr<const TlsContext> TlsContext::Make(const TlsOptions& options, st
         return nullptr;
     }
     std::shared_ptr<const TlsContext> context(new TlsContext(native, options.Verify));
-    SSL_CTX_set_min_proto_version(native, TLS1_2_VERSION);
+    if (SSL_CTX_set_min_proto_version(native, TLS1_2_VERSION) != 1) {
+        failure = "cannot require TLS 1.2 at least: " + TakeOpenSslReason();
+        return nullptr;
+    }
     // A host that closes without close_notify ends the stream; the caller
     // still sees the close, and a half-read reply fails on its own.
     SSL_CTX_set_options(native, SSL_OP_IGNORE_UNEXPECTED_EOF);

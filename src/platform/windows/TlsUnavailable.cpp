@@ -23,14 +23,17 @@ std::shared_ptr<const TlsContext> TlsContext::Make(const TlsOptions&, std::strin
     return nullptr;
 }
 
-ssl_st* TlsContext::NewClient(const std::string&, ssl_st*) const { return nullptr; }
+ssl_st* TlsContext::NewClient(const HostTarget&, ssl_st*, std::string& failure) const {
+    failure = kUnavailable;
+    return nullptr;
+}
 
 void TlsContext::Release::operator()(ssl_ctx_st*) const {}
 
-TlsConnection::TlsConnection(std::shared_ptr<const TlsContext> context, int handle, const std::string&)
+TlsConnection::TlsConnection(std::shared_ptr<const TlsContext> context, int handle, const HostTarget&)
     : context_(std::move(context)), handle_(handle) {}
 
-TlsConnection::TlsConnection(std::shared_ptr<const TlsContext> context, const std::string&, const TlsConnection*)
+TlsConnection::TlsConnection(std::shared_ptr<const TlsContext> context, const HostTarget&, const TlsConnection*)
     : context_(std::move(context)), handle_(-1) {}
 
 TlsConnection::~TlsConnection() = default;

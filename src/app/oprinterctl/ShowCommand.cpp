@@ -85,9 +85,7 @@ void Show(const SpoolFileContent& content, const ShowOptions& options, const std
     if (options.format == ShowFormat::kJson) return PrintText(JsonRendering(content, charset), "UTF-8", "UTF-8");
     const std::string bytes = options.format == ShowFormat::kText ? content.Text : PlainRendering(content);
     if (options.raw) return PrintBytes(bytes);
-    // Made safe in UTF-8, which holds every character of the text, so that a
-    // console still gets them all.
-    PrintText(TerminalSafe(TextConverter(charset, "UTF-8").Convert(bytes), "UTF-8"), "UTF-8", TerminalCharset());
+    PrintText(bytes, charset, TerminalCharset(), TerminalSafe);
 }
 
 }  // namespace

@@ -48,15 +48,15 @@ void PrintBytes(std::string_view bytes) {
     if (mode != -1) ::_setmode(::_fileno(stdout), mode);
 }
 
-void PrintText(std::string_view text, const std::string& charset, const std::string& bytesCharset) {
+void PrintText(std::string_view text, const std::string& charset, const std::string& bytesCharset,
+               const FinalTouch& touch) {
     const HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
-    if (IsConsole(out)) {
-        // What was printed before goes first.
-        std::fflush(stdout);
-        WriteCharacters(out, ConsoleCharacters(text, charset));
-        return;
-    }
-    PrintConverted(text, charset, bytesCharset);
+    if (!IsConsole(out)) return PrintConverted(text, charset, bytesCharset, touch);
+    // UTF-8 on the way, since it holds every character the console may get.
+    const std::string utf8 = TextConverter(charset, "UTF-8").Convert(text);
+    // What was printed before goes first.
+    std::fflush(stdout);
+    WriteCharacters(out, ConsoleCharacters(touch ? touch(utf8, "UTF-8") : utf8, "UTF-8"));
 }
 
 }  // namespace oprinter

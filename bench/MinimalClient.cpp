@@ -1,11 +1,18 @@
 // The least a TN5250E printer can do: answer the negotiation with the
-// shortest replies, and acknowledge every print record, discarding its data.
-// Against the bench host it shows what the protocol allows on this machine.
-//   bench_minimal_client ADDRESS PORT RECEIVE_SIZE
+// shortest replies, append the data of every print record to a file, and
+// acknowledge the record; before it acknowledges the one that ends the
+// spooled file, the file goes to disk. Against the bench host it shows what
+// the protocol and the disk allow on this machine.
+//   bench_minimal_client ADDRESS PORT RECEIVE_SIZE FILE
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <stdexcept>
+#include <string_view>
 #include <string>
 #include <vector>
 
@@ -23,9 +30,34 @@ constexpr unsigned char kWill = 0xFB;
 constexpr unsigned char kDo = 0xFD;
 constexpr unsigned char kTerminalType = 0x18;
 
+// Appends without a buffer of its own, and syncs on request.
+class OutputFile {
+public:
+    explicit OutputFile(const char* path) : fd_(::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600)) {
+        if (fd_ < 0) throw std::runtime_error(std::string("cannot create ") + path);
+    }
+    ~OutputFile() { ::close(fd_); }
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    void Append(std::string_view bytes) const {
+        while (!bytes.empty()) {
+            const ssize_t written = ::write(fd_, bytes.data(), bytes.size());
+            if (written <= 0) throw std::runtime_error("cannot append to the output file");
+            bytes.remove_prefix(static_cast<size_t>(written));
+        }
+    }
+    void Sync() const {
+        if (::fsync(fd_) != 0) throw std::runtime_error("cannot sync the output file");
+    }
+
+private:
+    int fd_;
+};
+
 class Printer {
 public:
-    explicit Printer(const Socket& host) : host_(host) {}
+    Printer(const Socket& host, const OutputFile& output) : host_(host), output_(output) {}
 
     // Parses one receive; all answers of it go out in one send.
     void Feed(const char* bytes, size_t size) {
@@ -69,8 +101,8 @@ private:
             Data(byte);
         } else if (byte == kEor) {
             // Only print records (data flow 0101) are acknowledged.
-            if (recordBytes_ >= 6 && flow_[0] == 0x01 && flow_[1] == 0x01) reply_ += PrintReply();
-            recordBytes_ = 0;
+            if (record_.size() >= 7 && record_[4] == 0x01 && record_[5] == 0x01) PrintRecord();
+            record_.clear();
         } else if (byte == kSb) {
             subnegotiation_.clear();
             state_ = State::Subnegotiation;
@@ -88,18 +120,24 @@ private:
         state_ = State::Data;
     }
 
-    void Data(unsigned char byte) {
-        if (recordBytes_ == 4 || recordBytes_ == 5) flow_[recordBytes_ - 4] = byte;
-        ++recordBytes_;
+    void Data(unsigned char byte) { record_ += static_cast<char>(byte); }
+
+    // The data after the variable header; the bench host's text holds no NUL,
+    // so a record that ends in one ends the spooled file.
+    void PrintRecord() {
+        const size_t dataStart = std::min(record_.size(), 6 + static_cast<size_t>(static_cast<unsigned char>(record_[6])));
+        output_.Append(std::string_view(record_).substr(dataStart));
+        if (record_.back() == '\0') output_.Sync();
+        reply_ += PrintReply();
     }
 
     const Socket& host_;
+    const OutputFile& output_;
     State state_ = State::Data;
     unsigned char command_ = 0;
     std::string subnegotiation_;
     std::string reply_;
-    size_t recordBytes_ = 0;
-    unsigned char flow_[2] = {0, 0};
+    std::string record_;
 };
 
 }  // namespace
@@ -107,14 +145,15 @@ private:
 
 int main(int argc, char** argv) {
     using namespace oprinter::bench;
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: %s ADDRESS PORT RECEIVE_SIZE\n", argv[0]);
+    if (argc != 5) {
+        std::fprintf(stderr, "usage: %s ADDRESS PORT RECEIVE_SIZE FILE\n", argv[0]);
         return 2;
     }
     try {
         const Socket host = Socket::Connect(argv[1], static_cast<uint16_t>(std::atoi(argv[2])));
         std::vector<char> area(static_cast<size_t>(std::max(1, std::atoi(argv[3]))));
-        Printer printer(host);
+        const OutputFile output(argv[4]);
+        Printer printer(host, output);
         while (const size_t received = host.Receive(area.data(), area.size())) printer.Feed(area.data(), received);
     } catch (const std::exception& failure) {
         std::fprintf(stderr, "bench_minimal_client: %s\n", failure.what());

@@ -40,9 +40,9 @@ struct Host {
 
     Host() {
         process.SetScenario(kScenario);
-        access.System = "127.0.0.1";
-        access.User = test::kHostUser;
-        access.Password = test::kHostPassword;
+        access.Login.System = "127.0.0.1";
+        access.Login.User = test::kHostUser;
+        access.Login.Password = test::kHostPassword;
         access.PrinterName = "PRT01";
         access.ExeFolder = folder.Path();
         access.FtpPort = process.Port();
@@ -56,7 +56,7 @@ Host& TheHost() {
 
 void Retrieve(benchmark::State& state, bool byProgram) {
     HostAccess access = TheHost().access;
-    access.SpoolInfoAPI = byProgram;
+    access.Login.SpoolInfoAPI = byProgram;
     NoLog log;
     for (auto _ : state) {
         std::vector<std::string> spoolInfo;

@@ -42,7 +42,12 @@ public:
         : context_(asio::ssl::context::tls_server), acceptor_(loop, {asio::ip::address_v4::loopback(), 0}),
           stream_(loop, Prepared(context_)), tls_(tls), chunk_(kChunk, '\x40') {
         acceptor_.async_accept(stream_.lowest_layer(), [this](const asio::error_code& error) {
-            if (error || !tls_) return;
+            if (error) return;
+            // The TLS stream writes a chunk as several records; Nagle would
+            // hold the last one back for the printer's delayed ACK, and the
+            // figure would be the two stacks' timers, not the read path.
+            stream_.lowest_layer().set_option(asio::ip::tcp::no_delay(true));
+            if (!tls_) return;
             stream_.async_handshake(asio::ssl::stream_base::server, [](const asio::error_code&) {});
         });
     }

@@ -24,4 +24,4 @@ add_library(xmllite STATIC IMPORTED)
 set_target_properties(xmllite PROPERTIES IMPORTED_LOCATION ${xmllite_import})
 add_dependencies(xmllite xmllite_import)
 
-set(platform_libraries xmllite shlwapi ole32 advapi32 bcrypt ws2_32 mswsock)
+set(platform_libraries xmllite shlwapi ole32 advapi32 bcrypt ws2_32 mswsock secur32 crypt32)

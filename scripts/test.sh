@@ -14,4 +14,6 @@ done
 sh scripts/build-windows.sh
 echo "== Windows service under Wine"
 flock /tmp/oprinter-e2e.lock /usr/bin/python3 tests/e2e/windows_service.py build-windows
+echo "== TLS of the Windows service under Wine"
+flock /tmp/oprinter-e2e.lock /usr/bin/python3 tests/e2e/windows_tls.py build-windows
 echo "== all tests passed"

@@ -56,6 +56,14 @@ A scenario is a dict:
         strprtwtr_refusals  refuse this many STRPRTWTR commands, then accept
                             (-1 refuses all of them)
         failing_commands    host command words (e.g. ["CRTPF"]) answered 550
+        endless_greetings   the next this many connections (-1: all) are
+                            greeted with "220-" and a line that never ends,
+                            sent as fast as it is read; counted like
+                            silent_connections
+        huge_work_files     the next this many RETRs of the work file (-1:
+                            all) send huge_work_file_bytes bytes of listing
+                            lines instead, made as they are sent
+        huge_work_file_bytes  (default 1 GiB)
         tls_data_faults     with TLS: how the next transfers end, one entry
                             each, in order: "cut" sends half of the work
                             file and closes the data connection without
@@ -109,8 +117,13 @@ DEFAULT_OPTIONS = {
     "nonsense_pasv": False,
     "strprtwtr_refusals": 0,
     "failing_commands": [],
+    "endless_greetings": 0,
+    "huge_work_files": 0,
+    "huge_work_file_bytes": 1024 ** 3,
     "tls_data_faults": [],
 }
+# What a huge work file is made of, a block at a time.
+HUGE_BLOCK_LINES = 400
 
 # An application data record whose authentication cannot hold.
 BROKEN_RECORD = b"\x17\x03\x03\x00\x20" + b"\x5a" * 32
@@ -236,6 +249,30 @@ def _as_file(lines):
     return "".join(line + "\r\n" for line in lines).encode(ENCODING)
 
 
+class _EndlessLine:
+    """A producer that never runs dry: the rest of a line that never ends."""
+
+    piece = b"x" * 65536
+
+    def more(self):
+        return self.piece
+
+
+class _HugeWorkFile:
+    """size bytes of listing lines of a spooled file that is not printing,
+    made as they are sent."""
+
+    def __init__(self, size):
+        line = listing_line(spooled_file(name="FILLER"))
+        self.block = _as_file([line] * HUGE_BLOCK_LINES)
+        self.left = size
+
+    def more(self):
+        piece = self.block[:self.left]
+        self.left -= len(piece)
+        return piece
+
+
 class _HostState:
     """What the host knows; shared by all connections, guarded by a lock."""
 
@@ -249,7 +286,7 @@ class _HostState:
         self.options = dict(DEFAULT_OPTIONS)
         self.loaded_text = None
         self.strprtwtr_refused = 0
-        self.silent_given = 0
+        self.counted = {}
         self.data_faults_given = 0
         self.apply(scenario or {})
 
@@ -261,7 +298,7 @@ class _HostState:
             self.base_options.update(scenario.get("options", {}))
             self.options = dict(self.base_options)
             self.strprtwtr_refused = 0
-            self.silent_given = 0
+            self.counted = {}
             self.data_faults_given = 0
 
     def reload(self):
@@ -279,7 +316,7 @@ class _HostState:
             self.files = copy.deepcopy(scenario.get("spooled_files", []))
             self.options = dict(self.base_options, **scenario.get("options", {}))
             self.strprtwtr_refused = 0
-            self.silent_given = 0
+            self.counted = {}
             self.data_faults_given = 0
 
     def option(self, name):
@@ -297,12 +334,14 @@ class _HostState:
         with self.lock:
             return copy.deepcopy(self.files)
 
-    def take_silent_connection(self):
-        """True while connections are still to be silent."""
+    def take_counted(self, name):
+        """True while the switch name (a count, -1: no end) still applies."""
         with self.lock:
-            if self.silent_given >= self.options["silent_connections"]:
+            limit = self.options[name]
+            given = self.counted.get(name, 0)
+            if 0 <= limit <= given:
                 return False
-            self.silent_given += 1
+            self.counted[name] = given + 1
             return True
 
     def take_tls_data_fault(self):
@@ -358,6 +397,11 @@ class _TlsDataHandler(_DataHandler, TLS_DTPHandler):
         super().close()
 
 
+class _UnresumedTlsDataHandler(_DataHandler, TLS_DTPHandler):
+    """A protected data connection with a TLS session of its own, for a
+    client that cannot resume one (Schannel under Wine)."""
+
+
 _RCMD = dict(perm=None, auth=True, arg=True, help="Syntax: RCMD <SP> host-command.")
 _host_cmds = dict(proto_cmds, RCMD=_RCMD)
 _tls_host_cmds = dict(TLS_FTPHandler.proto_cmds, RCMD=_RCMD)
@@ -376,7 +420,11 @@ class _HostHandler(FTPHandler):
         self.cut_transfer = False
         self.tls_data_fault = None
         self.printed_listing = None
-        self.silent = self.host.option("silent") or self.host.take_silent_connection()
+        self.silent = self.host.option("silent") or self.host.take_counted("silent_connections")
+        if not self.silent and self.host.take_counted("endless_greetings"):
+            self.silent = True
+            self.push("220-")
+            self.push_with_producer(_EndlessLine())
         if not self.silent:
             FTPHandler.handle(self)
 
@@ -409,6 +457,9 @@ class _HostHandler(FTPHandler):
         data = self.qtemp.get(self.fs.fs2ftp(file).upper())
         if data is None:
             self.respond("550 File %s not found." % self.fs.fs2ftp(file).lstrip("/"))
+            return
+        if self.host.take_counted("huge_work_files"):
+            self.push_dtp_data(_HugeWorkFile(self.host.option("huge_work_file_bytes")), isproducer=True, cmd="RETR")
             return
         self.cut_transfer = self.host.option("close_mid_download")
         if self.dtp_handler is _TlsDataHandler:
@@ -473,13 +524,14 @@ class _HostHandler(FTPHandler):
             self._accept(line)
 
 
-def _tls_handler_bases(tls_files):
+def _tls_handler_bases(tls_files, resumption_required):
     """The handler's bases and settings: plain, or TLS required on both connections."""
     if not tls_files:
         return (_HostHandler,), {}
     certificate, key = tls_files
+    data_handler = _TlsDataHandler if resumption_required else _UnresumedTlsDataHandler
     return (_HostHandler, TLS_FTPHandler), {
-        "proto_cmds": _tls_host_cmds, "dtp_handler": _TlsDataHandler, "certfile": certificate,
+        "proto_cmds": _tls_host_cmds, "dtp_handler": data_handler, "certfile": certificate,
         "keyfile": key, "ssl_context": None, "tls_control_required": True, "tls_data_required": True}
 
 
@@ -487,12 +539,13 @@ class FtpHost:
     """A fake host's FTP server, serving in a thread of its own."""
 
     def __init__(self, user="OPRTEST", password="OPRPASS", address="127.0.0.1",
-                 port=0, scenario=None, scenario_file=None, command_log=None, tls_files=None):
+                 port=0, scenario=None, scenario_file=None, command_log=None, tls_files=None,
+                 resumption_required=True):
         self._home = tempfile.mkdtemp(prefix="ftp-host-")
         self._state = _HostState(scenario, scenario_file, command_log)
         authorizer = _Authorizer()
         authorizer.add_user(user, password, self._home, perm="elr")
-        bases, tls_settings = _tls_handler_bases(tls_files)
+        bases, tls_settings = _tls_handler_bases(tls_files, resumption_required)
         handler = type("Handler", bases, dict(tls_settings, host=self._state, authorizer=authorizer))
         self._server = FTPServer((address, port), handler)
         self.port = self._server.address[1]

@@ -5,13 +5,15 @@ commands. It runs one named scenario and ends when the scenario is over or
 at its time limit.
 
     /usr/bin/python3 ibmi_host.py ADDRESS SCENARIO [--log FILE] [--time-limit S]
-        [--certificates FOLDER]
+        [--certificates FOLDER] [--data-tls-without-resumption]
 
 ADDRESS is a loopback address (127.x.x.x), or one of the network set aside
 for testing network devices (198.18.0.0/15), which the tests give only to a
 virtual link of their own. "ready" is printed once both ports listen. A
 scenario with TLS takes its certificates from FOLDER (made by
-certificates.py) and serves telnet on port 992 instead. Exit status: 0 when every check of the scenario passed, 1 when one
+certificates.py) and serves telnet on port 992 instead; its FTP data
+connections must resume the control connection's TLS session, unless
+--data-tls-without-resumption (for a client that cannot). Exit status: 0 when every check of the scenario passed, 1 when one
 failed, 2 at the time limit.
 """
 
@@ -40,7 +42,7 @@ EXIT_PASSED, EXIT_FAILED, EXIT_TIME_LIMIT = 0, 1, 2
 
 
 class IbmiHost:
-    def __init__(self, address, scenario, log, certificate_folder=None):
+    def __init__(self, address, scenario, log, certificate_folder=None, resumption_required=True):
         self.scenario = scenario
         self.log = log
         self._sessions = 0
@@ -56,7 +58,7 @@ class IbmiHost:
         if scenario.ftp_up:
             tls_files = certificates.server_files(certificate_folder, scenario.ftp_tls) if scenario.ftp_tls else None
             self.ftp = FtpHost(user=FTP_USER, password=FTP_PASSWORD, address=address, port=FTP_PORT,
-                               tls_files=tls_files)
+                               tls_files=tls_files, resumption_required=resumption_required)
             self.ftp.start()
             threading.Thread(target=self._mirror_ftp_commands, daemon=True).start()
 
@@ -128,6 +130,8 @@ def _arguments():
     parser.add_argument("--log", help="file that gets what the host saw")
     parser.add_argument("--time-limit", type=float, help="seconds; default: the scenario's own")
     parser.add_argument("--certificates", help="folder of the certificates a TLS scenario presents")
+    parser.add_argument("--data-tls-without-resumption", action="store_true",
+                        help="FTP data connections may have a TLS session of their own")
     return parser.parse_args()
 
 
@@ -146,7 +150,7 @@ def main():
     scenario = SCENARIOS[args.scenario]
     log = HostLog(args.log)
     _end_at_time_limit(args.time_limit or scenario.time_limit, log)
-    host = IbmiHost(args.address, scenario, log, args.certificates)
+    host = IbmiHost(args.address, scenario, log, args.certificates, not args.data_tls_without_resumption)
     log.write("host", "scenario %s on %s" % (scenario.name, args.address))
     print("ready", flush=True)
     try:

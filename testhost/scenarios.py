@@ -145,6 +145,7 @@ def ftp_down(host):
 
 # Scenarios of their own modules register themselves here.
 import fault_scenarios  # noqa: E402,F401
+import ftp_bounds_scenarios  # noqa: E402,F401
 import link_scenarios  # noqa: E402,F401
 import silent_ftp_scenarios  # noqa: E402,F401
 import tls_scenarios  # noqa: E402,F401

@@ -4,6 +4,7 @@ restart then gives up when its time budget is spent, the session goes on,
 and every spooled file printed whole lands."""
 
 from printer_side import ask
+import records
 from scenarios import CONTROL_CYCLE, scenario, started_session
 from spooled_files import LETTER, REPORT
 
@@ -25,6 +26,24 @@ def silent_ftp(host):
     host.ftp.set_options(silent=True)
     ask(host.log, "wait until the writer restart gives up", timeout=RESTART_GIVEN_UP_TIMEOUT)
     host.ftp.set_options(silent=False)
+    session.print_spooled_file(LETTER)
+    session.expect_open(0.5)
+    session.close()
+
+
+@scenario("stop-during-silent-retrieval", prints=(LETTER,), time_limit=CONTROL_CYCLE + 60)
+def stop_during_silent_retrieval(host):
+    """The service is stopped while the letter's retrieval waits on the silent
+    FTP side: it ends at once, the letter unsaved; started again, it prints
+    the letter whole, with its attributes."""
+    session = started_session(host)
+    host.ftp.set_options(silent=True)
+    first_record = session.start_spooled_file(LETTER)[0]  # its NUL asks for the attributes
+    session.connection.send(records.telnet_frame(records.print_record(first_record)))
+    ask(host.log, "stop the printer during the retrieval")
+    session.connection.expect_closed(5, "the end of the stopped printer's session")
+    host.ftp.set_options(silent=False)
+    session = started_session(host)
     session.print_spooled_file(LETTER)
     session.expect_open(0.5)
     session.close()

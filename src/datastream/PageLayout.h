@@ -3,6 +3,7 @@
 // print position stands and how far the document reaches.
 #include <cstdint>
 #include <string_view>
+#include <utility>
 
 #include "datastream/CvTable.h"
 #include "datastream/DocumentText.h"
@@ -11,6 +12,8 @@ namespace oprinter {
 
 class PageLayout {
 public:
+    explicit PageLayout(SpillPlace spill = {}) : SpoolText(std::move(spill)) {}
+
     // An empty document: no line yet, every position 0.
     void Clear();
     // Frees the text's memory as well.

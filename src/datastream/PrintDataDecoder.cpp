@@ -4,6 +4,8 @@
 
 #include <cstring>
 #include <exception>
+#include <optional>
+#include <string>
 #include <utility>
 
 namespace oprinter {
@@ -45,8 +47,8 @@ size_t NextMovement(std::string_view segment, size_t at) {
 
 }  // namespace
 
-PrintDataDecoder::PrintDataDecoder(StreamLog& log, const Clock& clock, CvTable table)
-    : log_(log), clock_(clock), table_(std::move(table)) {}
+PrintDataDecoder::PrintDataDecoder(StreamLog& log, const Clock& clock, CvTable table, SpillPlace spill)
+    : log_(log), clock_(clock), table_(std::move(table)), layout_(std::move(spill)) {}
 
 void PrintDataDecoder::Begin(std::string_view data) {
     data_ = data;
@@ -152,6 +154,7 @@ bool PrintDataDecoder::DecodeStep() {
 
 void PrintDataDecoder::FinishSegment() {
     inSegment_ = false;
+    if (const std::optional<std::string> failure = layout_.SpoolText.SpillIfDue()) log_.WriteLog(false, *failure);
     log_.WriteTrace(2, "Fine Decodifica");
     bookkeeping_.SegmentDecoded(clock_.Steady());
 }

@@ -30,7 +30,8 @@ enum TDecoderStop : uint8_t {
 
 class PrintDataDecoder {
 public:
-    PrintDataDecoder(StreamLog& log, const Clock& clock, CvTable table);
+    // The document's finished lines go on to disk as spill says.
+    PrintDataDecoder(StreamLog& log, const Clock& clock, CvTable table, SpillPlace spill = {});
 
     // The data of a print record, from its first byte after the variable
     // header; it must stay in place until Run() gives dsFinished.

@@ -54,16 +54,16 @@ std::string SpoolFileHeader(std::string_view attributeText, size_t textSize) {
     return bytes;
 }
 
-std::vector<std::string_view> SpoolFilePieces(const SpoolDocument& document, std::string& header) {
+SpoolFileParts SpoolFilePartsOf(const SpoolDocument& document) {
     // The size lines go into the file only, so a save that fails and is made
     // again later does not carry them twice.
     std::vector<std::string> attributes = document.SpoolInfo;
     attributes.push_back("RighePerPagina=" + std::to_string(document.Layout.MaxLines));
     attributes.push_back("CaratteriPerRiga=" + std::to_string(document.Layout.MaxColumns));
-    header = SpoolFileHeader(AttributeText(attributes), document.Layout.SpoolText.Size());
-    std::vector<std::string_view> pieces{header};
-    document.Layout.SpoolText.AppendPieces(pieces);
-    return pieces;
+    const DocumentText& text = document.Layout.SpoolText;
+    SpoolFileParts parts{SpoolFileHeader(AttributeText(attributes), text.Size()), text.Spilled(), {}};
+    text.AppendPieces(parts.Text);
+    return parts;
 }
 
 }  // namespace oprinter

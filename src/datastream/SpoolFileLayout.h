@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "datastream/PageLayout.h"
+#include "platform/SpillFile.h"
 
 namespace oprinter {
 
@@ -27,9 +28,15 @@ struct SpoolDocument {
     const PageLayout& Layout;
 };
 
-// The whole spool file of a document, in pieces to be written one after the
-// other: the header, which is kept in header, then the text where it lies. The
-// page size lines follow the attribute lines.
-std::vector<std::string_view> SpoolFilePieces(const SpoolDocument& document, std::string& header);
+// The whole spool file of a document, written in this order: the header, the
+// text that went on to disk, then the text still in memory in pieces.
+struct SpoolFileParts {
+    std::string Header;
+    const SpillFile* Spilled = nullptr;
+    std::vector<std::string_view> Text;
+};
+
+// The page size lines follow the attribute lines.
+SpoolFileParts SpoolFilePartsOf(const SpoolDocument& document);
 
 }  // namespace oprinter

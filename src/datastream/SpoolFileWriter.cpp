@@ -48,16 +48,26 @@ std::unique_ptr<NewFile> CreateStaged(const std::string& path, const std::string
     return file;
 }
 
+// Writes the parts and forces them to disk; 0 or the error code.
+int WriteParts(NewFile& file, const SpoolFileParts& parts) {
+    if (const int error = file.Write({parts.Header})) return error;
+    if (parts.Spilled != nullptr) {
+        if (const int error = file.CopyFrom(*parts.Spilled)) return error;
+    }
+    if (const int error = file.Write(parts.Text)) return error;
+    return file.Finish();
+}
+
 }  // namespace
 
-std::string WriteSpoolFile(const std::string& spoolFolder, std::string_view nome,
-                           const std::vector<std::string_view>& pieces, Clock& clock) {
+std::string WriteSpoolFile(const std::string& spoolFolder, std::string_view nome, const SpoolFileParts& parts,
+                           Clock& clock) {
     NameSource names(spoolFolder, nome, clock);
     std::string finalName = names.NameForNow();
     // Hidden, and never ending in ".spool", so nothing takes it for a spool file.
     const std::unique_ptr<NewFile> file =
         CreateStaged(spoolFolder + "." + finalName.substr(spoolFolder.size()) + ".partial", finalName);
-    if (const int error = file->WriteAll(pieces)) throw FileError("Cannot write file", finalName, error);
+    if (const int error = WriteParts(*file, parts)) throw FileError("Cannot write file", finalName, error);
     for (;;) {
         const NewFile::Naming naming = file->GiveName(finalName);
         if (naming == NewFile::Naming::Named) break;
@@ -68,14 +78,15 @@ std::string WriteSpoolFile(const std::string& spoolFolder, std::string_view nome
     return finalName;
 }
 
+std::string SpoolFolder(const std::string& exeFolder) { return exeFolder + "Spool/"; }
+
 std::string SaveSpoolFile(const std::string& exeFolder, const SpoolDocument& document, Clock& clock) {
-    std::string header;
-    const std::vector<std::string_view> pieces = SpoolFilePieces(document, header);
-    const std::string spoolFolder = exeFolder + "Spool/";
+    const SpoolFileParts parts = SpoolFilePartsOf(document);
+    const std::string spoolFolder = SpoolFolder(exeFolder);
     // A folder that cannot be made shows up as the file that cannot be created.
     std::error_code ignored;
     std::filesystem::create_directory(spoolFolder, ignored);
-    return WriteSpoolFile(spoolFolder, NomeOf(document.SpoolInfo), pieces, clock);
+    return WriteSpoolFile(spoolFolder, NomeOf(document.SpoolInfo), parts, clock);
 }
 
 }  // namespace oprinter

@@ -5,9 +5,8 @@
 
 namespace oprinter {
 
-TimeBudget::TimeBudget(const Clock& clock, std::chrono::milliseconds total, std::chrono::milliseconds stepLimit,
-                       std::chrono::milliseconds spent)
-    : clock_(clock), total_(total), stepLimit_(stepLimit), end_(clock.Steady() + total - spent) {}
+TimeBudget::TimeBudget(const Clock& clock, std::chrono::milliseconds total, std::chrono::milliseconds stepLimit)
+    : clock_(clock), total_(total), stepLimit_(stepLimit), end_(clock.Steady() + total) {}
 
 std::chrono::milliseconds TimeBudget::Left() const {
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end_ - clock_.Steady());
@@ -20,7 +19,6 @@ std::chrono::milliseconds TimeBudget::StepLimit() const {
 
 namespace {
 
-// The line names the whole budget, not what this piece of work was left of it.
 bool BudgetRanOut(const TimeBudget& budget, HostLog& log, std::string_view errorLabel, int made) {
     log.WriteLog(std::string(errorLabel) + "Time budget of " +
                  std::to_string(std::chrono::duration_cast<std::chrono::seconds>(budget.Total()).count()) +

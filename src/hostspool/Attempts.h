@@ -2,8 +2,7 @@
 // Host work over FTP goes in attempts, each a whole FTP session: a failed one
 // is tried again after a pause, up to 21 attempts in all. All the attempts of
 // one piece of work share a time budget, so that a host that accepts and
-// never answers holds the session's thread for a minute, not for ten. Work
-// that follows other work at once takes only what that work left of it.
+// never answers holds the work for a minute, not for ten.
 #include <chrono>
 #include <functional>
 #include <string_view>
@@ -20,9 +19,7 @@ inline constexpr std::chrono::milliseconds kHostAttemptPause{500};
 // its next step may wait.
 class TimeBudget {
 public:
-    // spent: what earlier work, run back to back with this one, used of total.
-    TimeBudget(const Clock& clock, std::chrono::milliseconds total, std::chrono::milliseconds stepLimit,
-               std::chrono::milliseconds spent = std::chrono::milliseconds::zero());
+    TimeBudget(const Clock& clock, std::chrono::milliseconds total, std::chrono::milliseconds stepLimit);
     std::chrono::milliseconds Total() const { return total_; }
     std::chrono::milliseconds Left() const;
     // The step limit, or what is left when that is less.

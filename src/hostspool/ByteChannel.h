@@ -18,6 +18,9 @@
 
 namespace oprinter {
 
+// The FTP work's deadlines are points of the elapsed-time clock.
+using SteadyTime = std::chrono::steady_clock::time_point;
+
 enum class ReceiveEnd {
     None,      // bytes came
     Closed,    // the peer closed, or the connection failed

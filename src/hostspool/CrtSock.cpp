@@ -8,8 +8,6 @@
 namespace oprinter {
 namespace {
 
-using SteadyTime = std::chrono::steady_clock::time_point;
-
 SteadyTime DeadlineAfter(std::chrono::milliseconds timeLimit) {
     return std::chrono::steady_clock::now() + timeLimit;
 }
@@ -23,9 +21,9 @@ std::string Endpoint(const std::string& host, uint16_t port) {
     return host + ":" + std::to_string(port);
 }
 
-// The connect itself, bounded by the time limit; the socket stays blocking
-// for the callers. Empty when connected, else the reason.
-std::string ConnectWithin(SocketHandle handle, Ipv4Address address, uint16_t port, std::chrono::milliseconds timeLimit,
+// The connect itself, ended at the deadline; the socket stays blocking for
+// the callers. Empty when connected, else the reason.
+std::string ConnectWithin(SocketHandle handle, Ipv4Address address, uint16_t port, SteadyTime deadline,
                           const std::string& endpoint) {
     if (!SetSocketBlocking(handle, false))
         return "Cannot connect to " + endpoint + ": " + SocketErrorText(SocketErrorCode());
@@ -33,7 +31,7 @@ std::string ConnectWithin(SocketHandle handle, Ipv4Address address, uint16_t por
     if (!StartConnect(handle, address, port)) {
         error = SocketErrorCode();
     } else {
-        const SocketWait waited = WaitUntil(handle, true, DeadlineAfter(timeLimit));
+        const SocketWait waited = WaitUntil(handle, true, deadline);
         if (waited == SocketWait::TimedOut) return "Timed out connecting to " + endpoint;
         error = waited == SocketWait::Failed ? SocketErrorCode() : PendingSocketError(handle);
     }
@@ -72,7 +70,9 @@ public:
         const SteadyTime deadline = DeadlineAfter(timeLimit);
         char discarded[1024];
         for (;;) {
-            const SocketWait waited = WaitUntil(handle_, false, deadline);
+            // A peer that keeps sending is not drained past the time limit.
+            const SocketWait waited = std::chrono::steady_clock::now() < deadline ? WaitUntil(handle_, false, deadline)
+                                                                                 : SocketWait::TimedOut;
             if (waited == SocketWait::TimedOut) peerClosed = false;
             if (waited != SocketWait::Ready || ReceiveFromSocket(handle_, discarded, sizeof discarded) <= 0) break;
         }
@@ -101,7 +101,14 @@ private:
 std::unique_ptr<ByteChannel> SockConnect(const HostTarget& host, uint16_t port,
                                          std::chrono::milliseconds timeLimit, std::string& failure) {
     const std::string endpoint = Endpoint(host.text, port);
-    Ipv4Address address = ResolveHost(host);
+    // The lookup and the connect share the time limit.
+    const SteadyTime deadline = DeadlineAfter(timeLimit);
+    const HostLookup lookup = ResolveHostWithin(host, timeLimit);
+    if (lookup.timedOut) {
+        failure = "Timed out looking up the host name " + host.text;
+        return nullptr;
+    }
+    const Ipv4Address address = lookup.address;
     if (address == 0) {
         failure = "Cannot resolve the host name " + host.text;
         return nullptr;
@@ -112,7 +119,7 @@ std::unique_ptr<ByteChannel> SockConnect(const HostTarget& host, uint16_t port,
         return nullptr;
     }
     auto channel = std::make_unique<TcpChannel>(handle);
-    failure = ConnectWithin(handle, address, port, timeLimit, endpoint);
+    failure = ConnectWithin(handle, address, port, deadline, endpoint);
     if (!failure.empty()) return nullptr;
     return channel;
 }

@@ -11,9 +11,10 @@
 namespace oprinter {
 
 // A connected TCP channel, or null with the reason in failure. The host is
-// resolved by ResolveHost; a name that resolves to nothing is refused here
-// rather than reaching 0.0.0.0, that is, this machine. Failures name the host
-// as read: an address in its dotted form.
+// resolved by ResolveHostWithin, within the same time limit as the connect;
+// a name that resolves to nothing is refused here rather than reaching
+// 0.0.0.0, that is, this machine. Failures name the host as read: an address
+// in its dotted form.
 std::unique_ptr<ByteChannel> SockConnect(const HostTarget& host, uint16_t port,
                                          std::chrono::milliseconds timeLimit, std::string& failure);
 

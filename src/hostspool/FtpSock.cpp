@@ -9,8 +9,8 @@
 namespace oprinter {
 namespace {
 
-// One control connection at a time: the session's thread is the only one
-// that uses FTP, so a plain flag does.
+// One control connection at a time: the pieces of FTP work of the process
+// take turns, so a plain flag does.
 bool connectionOpen = false;
 
 }  // namespace
@@ -42,7 +42,7 @@ int FtpConnection::LogIn(const HostAccess& access, const ChannelConnector& conne
         return kFtpTlsFailed;
     }
     // Read once: the certificate is checked against what is connected to.
-    const HostTarget host = ReadHost(access.System);
+    const HostTarget host = ReadHost(access.Login.System);
     control_ = connect(host, access.FtpPort, StepLimit(), lastReply_);
     if (!control_) return kFtpNoConnection;
     AssignSockText(*control_, in_, out_);
@@ -55,7 +55,7 @@ int FtpConnection::LogIn(const HostAccess& access, const ChannelConnector& conne
         return kFtpTlsFailed;
     }
     // A server that lets the user in without a password is refused as well.
-    if (FtpExec("USER " + access.User) != '3' || FtpExec("PASS " + access.Password) != '2') {
+    if (FtpExec("USER " + access.Login.User) != '3' || FtpExec("PASS " + access.Login.Password) != '2') {
         Close();
         return kFtpLoginRefused;
     }
@@ -100,12 +100,24 @@ void FtpConnection::RequireLogin() const {
 }
 
 std::string FtpConnection::FtpReadReply() {
-    std::string line = in_.ReadLine(StepLimit());
-    while (!ClosesReply(line)) line = in_.ReadLine(StepLimit());
-    if (in_.TimedOut())
-        lastReply_ = "Timed out waiting for a reply from the FTP server";
-    else
-        lastReply_ = in_.Broken().empty() ? line : in_.Broken();
+    // The whole reply is one step: a server that keeps talking gets no fresh
+    // time limit with each line.
+    const SteadyTime deadline = std::chrono::steady_clock::now() + StepLimit();
+    std::string line = in_.ReadLine(deadline);
+    for (size_t lines = 1; !ClosesReply(line) && lines < kReplyLineCount; ++lines) line = in_.ReadLine(deadline);
+    if (!ClosesReply(line))
+        return StopAnswering("Reply from the FTP server longer than " + std::to_string(kReplyLineCount) + " lines");
+    if (in_.Ended() == TextEnd::TimedOut) return StopAnswering("Timed out waiting for a reply from the FTP server");
+    if (in_.Ended() == TextEnd::Overlong)
+        return StopAnswering("Reply line from the FTP server longer than " + std::to_string(kReplyLineLimit) +
+                             " bytes");
+    lastReply_ = in_.Broken().empty() ? line : in_.Broken();
+    return lastReply_;
+}
+
+std::string FtpConnection::StopAnswering(std::string why) {
+    answering_ = false;
+    lastReply_ = std::move(why);
     return lastReply_;
 }
 
@@ -154,15 +166,16 @@ bool FtpConnection::FtpCloseRetr(std::unique_ptr<ByteChannel> data) {
 
 void FtpConnection::FtpQuit() {
     if (!control_) return;
-    if (!in_.TimedOut()) FtpExec("QUIT");
+    if (answering_) FtpExec("QUIT");
     Close();
 }
 
-// A silent server is not waited for a second time on the way out.
+// A server that fell silent or said too much is not waited for a second time
+// on the way out.
 void FtpConnection::Close() {
     // A failed handshake has already closed the channel.
     if (!control_) return;
-    if (in_.TimedOut())
+    if (!answering_)
         control_->Abort();
     else
         control_->Close(StepLimit());

@@ -27,13 +27,18 @@ inline constexpr int kFtpLoginRefused = -3;
 // With FtpTLS: TLS could not be set up; nothing of the login was sent.
 inline constexpr int kFtpTlsFailed = -4;
 
+// Lines of one reply, far above any real server's (an IBM i's longest, to
+// HELP, has a few dozen); a server that goes on is treated as one gone wrong.
+inline constexpr size_t kReplyLineCount = 1000;
+
 // How long the next step (connect, a reply, a wait for data, the drain on
-// close) may take; asked afresh at every step.
+// close) may take; asked afresh at every step. Zero once the time of the
+// work is spent: then no wait starts, even for bytes that are there.
 using FtpStepLimit = std::function<std::chrono::milliseconds()>;
 
 class FtpConnection;
 
-// Connects to access.System on access.FtpPort and logs in as access.User.
+// Connects to access.Login.System on access.FtpPort and logs in as access.Login.User.
 // LoginResult() tells whether that worked; after a failure the connection is
 // already closed and FtpLastReply() says why.
 FtpConnection FtpLogin(const HostAccess& access, FtpStepLimit stepLimit,
@@ -55,7 +60,11 @@ public:
     // Raises FtpLastReply() when the login failed.
     void RequireLogin() const;
 
-    // Reads one reply, all its lines, and returns (and keeps) its closing line.
+    // Reads one reply, all its lines, within one step limit, and returns (and
+    // keeps) its closing line; or why there was none: the server was silent,
+    // or its reply went past kReplyLineCount lines or a line past
+    // kReplyLineLimit bytes. After those the server is not answering: no QUIT
+    // is sent to it, and its connection is aborted.
     std::string FtpReadReply();
     void FtpSendLine(std::string_view command);
     // The first character of the next reply, '?' when none came.
@@ -82,6 +91,8 @@ private:
     // AUTH TLS and the handshake on the control connection to host.
     bool StartTls(const HostAccess& access, const HostTarget& host);
     bool ProtectData();
+    // The server is not answering as it should; why, as the last reply.
+    std::string StopAnswering(std::string why);
     void Close();
 
     // Marks the process's one open FTP connection; first member, so that it
@@ -100,6 +111,7 @@ private:
     SockTextReader in_;
     SockTextWriter out_;
     std::string lastReply_;
+    bool answering_ = true;
     int loginResult_;
 };
 

@@ -19,19 +19,22 @@ inline constexpr std::chrono::milliseconds kFtpTimeLimit = std::chrono::seconds(
 // together; a step never waits past it.
 inline constexpr std::chrono::milliseconds kFtpBudget = std::chrono::seconds(60);
 
-struct HostAccess {
-    std::string System;       // host name or dotted address
+// Who the host spool services log in as, and how the attributes are found.
+struct HostLogin {
+    std::string System;    // host name or dotted address
     std::string User;
-    std::string Password;     // in clear
+    std::string Password;  // in clear
+    bool SpoolInfoAPI = false;  // through the host program KXSPLL rather than the listing
+    std::string APILib;    // kept from the configuration; nothing acts on it
+};
+
+struct HostAccess {
+    HostLogin Login;
     std::string PrinterName;  // device name on the host
-    bool SpoolInfoAPI = false;
     std::string ExeFolder;    // ends with "/"; the folder "tmp" is made here
     uint16_t FtpPort = kFtpPort;  // tests use a port of their own
     std::chrono::milliseconds FtpTimeLimit = kFtpTimeLimit;  // tests shorten it
     std::chrono::milliseconds FtpBudget = kFtpBudget;        // tests shorten it
-    // What FTP work run just before, with no pause of the caller in between,
-    // used of FtpBudget: this work gets only the rest.
-    std::chrono::milliseconds FtpBudgetSpent{0};
     bool FtpTLS = false;  // explicit TLS on the control and data connections
     std::shared_ptr<const TlsContext> Tls;  // with FtpTLS: nullptr when it could not be made,
     std::string TlsFailure;                 // for this reason

@@ -7,32 +7,44 @@ namespace oprinter {
 void SockTextReader::Bind(ByteChannel& channel) {
     channel_ = &channel;
     position_ = end_ = 0;
-    ended_ = false;
-    timedOut_ = false;
+    ended_ = TextEnd::Open;
     broken_.clear();
 }
 
-std::string SockTextReader::ReadLine(std::chrono::milliseconds timeLimit) {
+std::string SockTextReader::ReadLine(SteadyTime deadline) {
     std::string line;
-    for (int byte = NextByte(timeLimit); byte >= 0; byte = NextByte(timeLimit)) {
+    for (int byte = NextByte(deadline); byte >= 0; byte = NextByte(deadline)) {
         if (byte == '\n') break;
-        if (byte != '\r') line += static_cast<char>(byte);
+        if (byte == '\r') continue;
+        if (line.size() == kReplyLineLimit) {
+            ended_ = TextEnd::Overlong;
+            break;
+        }
+        line += static_cast<char>(byte);
     }
     return line;
 }
 
-int SockTextReader::NextByte(std::chrono::milliseconds timeLimit) {
-    if (position_ == end_ && !Refill(timeLimit)) return -1;
+int SockTextReader::NextByte(SteadyTime deadline) {
+    if (position_ == end_ && !Refill(deadline)) return -1;
     return static_cast<unsigned char>(buffer_[position_++]);
 }
 
-bool SockTextReader::Refill(std::chrono::milliseconds timeLimit) {
-    if (ended_) return false;
-    Received received = channel_->Receive(buffer_, timeLimit);
+bool SockTextReader::Refill(SteadyTime deadline) {
+    if (ended_ != TextEnd::Open) return false;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    // Checked before the receive: bytes that are there already do not keep a
+    // talkative peer going past its time.
+    if (left <= std::chrono::milliseconds::zero()) {
+        ended_ = TextEnd::TimedOut;
+        return false;
+    }
+    Received received = channel_->Receive(buffer_, left);
     if (received.end != ReceiveEnd::None) {
-        timedOut_ = received.end == ReceiveEnd::TimedOut;
+        ended_ = received.end == ReceiveEnd::TimedOut ? TextEnd::TimedOut
+                 : received.end == ReceiveEnd::Broken ? TextEnd::Broken
+                                                       : TextEnd::Closed;
         broken_ = received.failure;
-        ended_ = true;
         return false;
     }
     position_ = 0;

@@ -11,32 +11,42 @@
 namespace oprinter {
 
 inline constexpr size_t kSockTextBufferSize = 128;
+// Far above any reply line of a real server (an IBM i writes lines of well
+// under 200 bytes); a longer one is a server gone wrong.
+inline constexpr size_t kReplyLineLimit = 8192;
+
+// Why the reader's stream ended.
+enum class TextEnd {
+    Open,      // it has not
+    Closed,    // the peer closed, or the receive failed
+    TimedOut,  // the deadline passed before the line end came
+    Overlong,  // a line went past kReplyLineLimit
+    Broken,    // in a way that may have cut it short (see ReceiveEnd::Broken)
+};
 
 class SockTextReader {
 public:
     void Bind(ByteChannel& channel);
-    // The text before the next LF; CRs are dropped. Each wait for bytes takes
-    // at most timeLimit. At end of stream (peer closed, receive failed or
-    // nothing came in time) whatever was gathered, then empty lines.
-    std::string ReadLine(std::chrono::milliseconds timeLimit);
-    // True once a receive waited out its time limit; the stream has ended then.
-    bool TimedOut() const { return timedOut_; }
-    // Why the stream broke (ReceiveEnd::Broken), else empty: what was
-    // gathered then may have been cut short.
+    // The text before the next LF; CRs are dropped. No wait for bytes goes
+    // past deadline, however the bytes come. At end of stream (see TextEnd)
+    // whatever was gathered, then empty lines.
+    std::string ReadLine(SteadyTime deadline);
+    TextEnd Ended() const { return ended_; }
+    // Why the stream broke (TextEnd::Broken), else empty: what was gathered
+    // then may have been cut short.
     const std::string& Broken() const { return broken_; }
     // Bytes received and not read yet.
     bool Buffered() const { return position_ < end_; }
 
 private:
-    int NextByte(std::chrono::milliseconds timeLimit);
-    bool Refill(std::chrono::milliseconds timeLimit);
+    int NextByte(SteadyTime deadline);
+    bool Refill(SteadyTime deadline);
 
     ByteChannel* channel_ = nullptr;
     std::array<char, kSockTextBufferSize> buffer_{};
     size_t position_ = 0;
     size_t end_ = 0;
-    bool ended_ = true;
-    bool timedOut_ = false;
+    TextEnd ended_ = TextEnd::Closed;
     std::string broken_;
 };
 

@@ -100,37 +100,41 @@ void DecodeSpoolLine(std::string_view line, TSpoolListRec& record, HostLog& log)
     }
 }
 
-bool TakePrintingSpoolFile(const std::vector<std::string>& listing, HostLog& log,
-                           std::vector<std::string>& spoolInfo) {
-    if (listing.empty()) return false;
-    const std::string version = VersionOf(listing.front());
-    TSpoolListRec record;
-    for (size_t i = 1; i + 1 < listing.size(); ++i) {
-        if (!NamesSpooledFile(listing[i])) continue;
-        DecodeSpoolLine(listing[i], record, log);
-        if (record.Stato == kListingPrintingStatus) {
-            AddSpoolData(version, record, spoolInfo, log);
-            return true;
-        }
+void ListingScan::Take(std::string_view line) {
+    if (lines_++ == 0) {
+        version_ = VersionOf(line);
+        return;
     }
-    return false;
+    // The line held is neither the first nor, as this one follows it, the last.
+    if (lines_ > 2 && !found_) Examine(held_);
+    held_.assign(line);
 }
 
-void FindSpoolRecord(const std::vector<std::string>& lines, TSpoolListRec& record) {
-    record = TSpoolListRec{};
-    record.PagineAttuali = "0";
-    record.NumeroCopie = "1";
-    for (const std::string& line : lines) {
-        if (TrimmedColumns(line, 101, 104) == kRecordPrintingStatus) TakeRecord(line, record);
-    }
+void ListingScan::Examine(std::string_view line) {
+    if (!NamesSpooledFile(line)) return;
+    DecodeSpoolLine(line, record_, log_);
+    found_ = record_.Stato == kListingPrintingStatus;
 }
 
-bool TakePrintingSpoolRecord(const std::vector<std::string>& lines, const std::string& printerName,
-                             HostLog& log, std::vector<std::string>& spoolInfo) {
-    TSpoolListRec record;
-    FindSpoolRecord(lines, record);
+bool ListingScan::Finish(std::vector<std::string>& spoolInfo) const {
+    if (!found_) return false;
+    AddSpoolData(version_, record_, spoolInfo, log_);
+    return true;
+}
+
+RecordScan::RecordScan() {
+    record_.PagineAttuali = "0";
+    record_.NumeroCopie = "1";
+}
+
+void RecordScan::Take(std::string_view line) {
+    if (TrimmedColumns(line, 101, 104) == kRecordPrintingStatus) TakeRecord(line, record_);
+}
+
+bool RecordScan::Finish(const std::string& printerName, HostLog& log, std::vector<std::string>& spoolInfo) const {
+    if (record_.Stato != kRecordPrintingStatus) return false;
+    TSpoolListRec record = record_;
     record.Unita = printerName;
-    if (record.Stato != kRecordPrintingStatus) return false;
     AddSpoolData(kRecordVersion, record, spoolInfo, log);
     return true;
 }

@@ -1,8 +1,8 @@
 #pragma once
-// Reading the host's answers about its spooled files by their fixed columns:
-// the printed WRKSPLF listing (170-column records) and the work file of the
-// host program KXSPLL; and the attribute list a spool file carries, 22
-// name=value lines, made from what they say.
+// Reading the host's answers about its spooled files by their fixed columns,
+// a line at a time: the printed WRKSPLF listing (170-column records) and the
+// work file of the host program KXSPLL; and the attribute list a spool file
+// carries, 22 name=value lines, made from what they say.
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -51,21 +51,43 @@ inline std::string TrimmedColumns(std::string_view line, size_t first, size_t la
 // Fills every field of record from its columns of one listing line.
 void DecodeSpoolLine(std::string_view line, TSpoolListRec& record, HostLog& log);
 
-// Looks for the spooled file the writer is printing (status "WTR") among the
-// listing's lines, the first and the last line excepted, and puts its
-// attributes into spoolInfo. False, spoolInfo untouched, when there is none.
-bool TakePrintingSpoolFile(const std::vector<std::string>& listing, HostLog& log,
-                           std::vector<std::string>& spoolInfo);
+// The listing, a line at a time: the first spooled file the writer is
+// printing (status "WTR") among its lines, the first and the last line
+// excepted.
+class ListingScan {
+public:
+    explicit ListingScan(HostLog& log) : log_(log) {}
+    void Take(std::string_view line);
+    // Puts the attributes of that spooled file into spoolInfo. False,
+    // spoolInfo untouched, when there is none.
+    bool Finish(std::vector<std::string>& spoolInfo) const;
 
-// Resets record and takes the fields of the last KXSPLL record with status
-// "WRT" (the one the writer is printing). Creation date and time come out as
-// DD/MM/20YY and HH:MM:SS.
-void FindSpoolRecord(const std::vector<std::string>& lines, TSpoolListRec& record);
+private:
+    void Examine(std::string_view line);
 
-// Looks for that record and, when there is one, puts its attributes into
-// spoolInfo, with the device as Unita. False, spoolInfo untouched, otherwise.
-bool TakePrintingSpoolRecord(const std::vector<std::string>& lines, const std::string& printerName,
-                             HostLog& log, std::vector<std::string>& spoolInfo);
+    HostLog& log_;
+    size_t lines_ = 0;
+    std::string version_;
+    std::string held_;  // the line before; examined once another follows it
+    bool found_ = false;
+    TSpoolListRec record_;
+};
+
+// The KXSPLL work file, a line at a time: the fields of the last record with
+// status "WRT" (the one the writer is printing). Creation date and time come
+// out as DD/MM/20YY and HH:MM:SS.
+class RecordScan {
+public:
+    RecordScan();
+    void Take(std::string_view line);
+    const TSpoolListRec& Record() const { return record_; }
+    // Puts the attributes of that record, with the device as Unita, into
+    // spoolInfo. False, spoolInfo untouched, when there is none.
+    bool Finish(const std::string& printerName, HostLog& log, std::vector<std::string>& spoolInfo) const;
+
+private:
+    TSpoolListRec record_;
+};
 
 // Replaces spoolInfo with "Versione=" + version and the record's 21 fields.
 void AddSpoolData(std::string_view version, const TSpoolListRec& record, std::vector<std::string>& spoolInfo,

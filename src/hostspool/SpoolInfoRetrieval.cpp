@@ -6,6 +6,7 @@
 #include "hostspool/FtpSock.h"
 #include "hostspool/SpoolDecoding.h"
 #include "hostspool/WorkFileDownload.h"
+#include "hostspool/WorkFileLines.h"
 
 namespace oprinter {
 namespace {
@@ -26,24 +27,25 @@ std::string Quoted(const std::string& text) {
 
 // The listing of the device's spooled files, printed by the host and copied
 // into the work file; the printed listing is deleted again before the download.
-std::vector<std::string> FetchListing(const HostAccess& access, const FtpStepLimit& stepLimit) {
+// The FTP session has ended when the file is read.
+TempDownloadFile FetchListing(const HostAccess& access, const FtpStepLimit& stepLimit) {
     FtpConnection ftp = FtpLogin(access, stepLimit);
     ftp.RequireLogin();
-    const std::string listingJob = "JOB(" + Trimmed(access.User) + "/QPRTJOB) SPLNBR(*LAST)";
+    const std::string listingJob = "JOB(" + Trimmed(access.Login.User) + "/QPRTJOB) SPLNBR(*LAST)";
     RunHostCommand(ftp, "WRKSPLF SELECT(*ALL " + access.PrinterName + ") OUTPUT(*PRINT)");
     RunHostCommand(ftp, "CRTPF FILE(QTEMP/FILE1) RCDLEN(170) SIZE(1000000 10000)");
     RunHostCommand(ftp, "CPYSPLF FILE(QPRTSPLF) TOFILE(QTEMP/FILE1) " + listingJob);
     RunHostCommand(ftp, "DLTSPLF FILE(QPRTSPLF) " + listingJob);
-    return DownloadLines(ftp, kWorkFile, access.ExeFolder);
+    return DownloadWorkFile(ftp, kWorkFile, access.ExeFolder);
 }
 
 // The records KXSPLL writes for the device's output queue.
-std::vector<std::string> FetchRecords(const HostAccess& access, const FtpStepLimit& stepLimit) {
+TempDownloadFile FetchRecords(const HostAccess& access, const FtpStepLimit& stepLimit) {
     FtpConnection ftp = FtpLogin(access, stepLimit);
     ftp.RequireLogin();
     RunHostCommand(ftp, "CALL PGM(KXLIB01/KXSPLL) PARM(" + Quoted(access.PrinterName) + " 'QUSRSYS' 'FILE1' " +
                    Quoted("QTEMP") + " ' ' ' ' ' ')");
-    return DownloadLines(ftp, kWorkFile, access.ExeFolder);
+    return DownloadWorkFile(ftp, kWorkFile, access.ExeFolder);
 }
 
 }  // namespace
@@ -51,7 +53,10 @@ std::vector<std::string> FetchRecords(const HostAccess& access, const FtpStepLim
 bool RetrieveSpoolInfo(const HostAccess& access, const FtpStepLimit& stepLimit, HostLog& log,
                        std::vector<std::string>& spoolInfo) {
     try {
-        return TakePrintingSpoolFile(FetchListing(access, stepLimit), log, spoolInfo);
+        const TempDownloadFile listing = FetchListing(access, stepLimit);
+        ListingScan scan(log);
+        ForEachWorkFileLine(listing, [&scan](std::string_view line) { scan.Take(line); });
+        return scan.Finish(spoolInfo);
     } catch (const std::exception& error) {
         log.WriteLog(kRetrieveError + std::string(error.what()));
         return false;
@@ -61,7 +66,10 @@ bool RetrieveSpoolInfo(const HostAccess& access, const FtpStepLimit& stepLimit, 
 bool RetrieveSpoolInfoApi(const HostAccess& access, const FtpStepLimit& stepLimit, HostLog& log,
                           std::vector<std::string>& spoolInfo) {
     try {
-        return TakePrintingSpoolRecord(FetchRecords(access, stepLimit), access.PrinterName, log, spoolInfo);
+        const TempDownloadFile records = FetchRecords(access, stepLimit);
+        RecordScan scan;
+        ForEachWorkFileLine(records, [&scan](std::string_view line) { scan.Take(line); });
+        return scan.Finish(access.PrinterName, log, spoolInfo);
     } catch (const std::exception& error) {
         log.WriteLog(kRetrieveError + std::string(error.what()));
         return false;
@@ -69,9 +77,9 @@ bool RetrieveSpoolInfoApi(const HostAccess& access, const FtpStepLimit& stepLimi
 }
 
 bool ReadSpoolInfo(const HostAccess& access, HostLog& log, Clock& clock, std::vector<std::string>& spoolInfo) {
-    const TimeBudget budget(clock, access.FtpBudget, access.FtpTimeLimit, access.FtpBudgetSpent);
+    const TimeBudget budget(clock, access.FtpBudget, access.FtpTimeLimit);
     const FtpStepLimit stepLimit = [&budget] { return budget.StepLimit(); };
-    auto attempt = access.SpoolInfoAPI ? RetrieveSpoolInfoApi : RetrieveSpoolInfo;
+    auto attempt = access.Login.SpoolInfoAPI ? RetrieveSpoolInfoApi : RetrieveSpoolInfo;
     return RunHostAttempts(clock, budget, log, kRetrieveError,
                            [&] { return attempt(access, stepLimit, log, spoolInfo); });
 }

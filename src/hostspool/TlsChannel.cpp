@@ -75,12 +75,14 @@ public:
     std::unique_ptr<ByteChannel> ConnectAlongside(const std::string& host, uint16_t port,
                                                   std::chrono::milliseconds timeLimit,
                                                   std::string& failure) override {
+        // The connect and the handshake share the time limit.
+        const Clock::time_point deadline = Clock::now() + timeLimit;
         std::unique_ptr<ByteChannel> plain = plain_->ConnectAlongside(host, port, timeLimit, failure);
         if (!plain) return nullptr;
         // The data connection's certificate is the server's: it must name the
         // host we trust, not the address the PASV reply gave.
         auto data = std::make_unique<TlsChannel>(std::move(plain), context_, host_, &tls_);
-        return Secured(std::move(data), timeLimit, failure);
+        return Secured(std::move(data), Left(deadline), failure);
     }
 
     static std::unique_ptr<ByteChannel> Secured(std::unique_ptr<TlsChannel> channel,

@@ -24,7 +24,7 @@ bool AvvioPgm(const HostAccess& access, const FtpStepLimit& stepLimit, HostLog& 
 }
 
 void StartPrinterWriter(const HostAccess& access, HostLog& log, Clock& clock) {
-    const TimeBudget budget(clock, access.FtpBudget, access.FtpTimeLimit, access.FtpBudgetSpent);
+    const TimeBudget budget(clock, access.FtpBudget, access.FtpTimeLimit);
     const FtpStepLimit stepLimit = [&budget] { return budget.StepLimit(); };
     RunHostAttempts(clock, budget, log, kAvvioPgmError, [&] { return AvvioPgm(access, stepLimit, log); });
 }

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/SpillFile.h"
+
 namespace oprinter {
 
 class NewFile {
@@ -15,9 +17,15 @@ public:
     static std::unique_ptr<NewFile> Create(const std::string& path);
     virtual ~NewFile() = default;  // closes it and removes the name it was created under
 
-    // Writes the pieces in order, forces them to disk and closes the file;
-    // 0 or the error code.
-    virtual int WriteAll(const std::vector<std::string_view>& pieces) = 0;
+    // Each call goes on where the last one stopped; 0 or the error code.
+    // The pieces, in order.
+    virtual int Write(const std::vector<std::string_view>& pieces) = 0;
+    // The whole of a spill file of this platform, moved in the kernel where
+    // the file system can, so its bytes never pass through memory.
+    virtual int CopyFrom(const SpillFile& file) = 0;
+    // Forces what was written to disk and closes the file; 0 or the error code.
+    virtual int Finish() = 0;
+
     enum class Naming { Named, Taken, Failed };
     // On Failed, LastSystemError() says why.
     virtual Naming GiveName(const std::string& finalName) = 0;

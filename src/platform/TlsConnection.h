@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/HostTarget.h"
 #include "platform/TlsContext.h"
 
 namespace oprinter {
@@ -31,8 +32,8 @@ enum class TlsStep {
 struct TlsResult {
     TlsStep step = TlsStep::Done;
     std::size_t count = 0;
-    int systemError = 0;  // errno of a failed socket call, else 0
-    std::string reason;   // for Failed: what OpenSSL (or the socket) says
+    int systemError = 0;  // the platform's number of a failed socket call, else 0
+    std::string reason;   // for Failed: what TLS (or the socket) says
 };
 
 class TlsConnection {
@@ -69,15 +70,11 @@ public:
     TlsResult WriteAllBy(const void* buffer, std::size_t length, Deadline deadline);
 
 private:
-    struct Release {
-        void operator()(ssl_st* ssl) const;
-    };
-    TlsResult Outcome(int returned, std::size_t count);
-    TlsResult SetUpFailed() const { return {TlsStep::Failed, 0, 0, setUpFailure_}; }
+    // The platform's own connection, defined beside its code.
+    struct State;
 
     std::shared_ptr<const TlsContext> context_;
-    std::string setUpFailure_;  // why ssl_ is null; before it, which is made with it
-    std::unique_ptr<ssl_st, Release> ssl_;
+    std::unique_ptr<State> state_;
     int handle_;  // -1 over memory buffers
 };
 

@@ -5,12 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/HostTarget.h"
 #include "platform/PathBesideFolder.h"
-
-// OpenSSL's own types, named without its headers: the Windows build has none.
-struct ssl_st;
-struct ssl_ctx_st;
 
 namespace oprinter {
 
@@ -33,23 +28,20 @@ public:
     // The context, or nullptr with the reason in failure (a file that cannot
     // be read or parsed, a key that does not match its certificate).
     static std::shared_ptr<const TlsContext> Make(const TlsOptions& options, std::string& failure);
+    ~TlsContext();
+    TlsContext(const TlsContext&) = delete;
+    TlsContext& operator=(const TlsContext&) = delete;
 
-    ssl_ctx_st* Native() const { return context_.get(); }
     bool Verify() const { return verify_; }
-    // A client connection that checks the certificate names host (its
-    // address for an address, else its DNS name), with resumeFrom's session
-    // when given; the caller attaches it to its transport and frees it. Null,
-    // with the reason in failure, when any of that cannot be set: a
-    // connection that cannot pin the host's identity is never made.
-    ssl_st* NewClient(const HostTarget& host, ssl_st* resumeFrom, std::string& failure) const;
+    // What the platform's TLS keeps for every connection (OpenSSL's context,
+    // or Schannel's credentials and trust), defined beside its code.
+    struct State;
+    State& Own() const { return *state_; }
 
 private:
-    struct Release {
-        void operator()(ssl_ctx_st* context) const;
-    };
-    TlsContext(ssl_ctx_st* context, bool verify) : context_(context), verify_(verify) {}
+    TlsContext(std::unique_ptr<State> state, bool verify);
 
-    std::unique_ptr<ssl_ctx_st, Release> context_;
+    std::unique_ptr<State> state_;
     bool verify_;
 };
 

@@ -88,10 +88,10 @@ std::optional<std::string> ReadCharset(const XmlElement& root, Settings& setting
     if (attribute == nullptr) return std::nullopt;
     const std::string name = *attribute;
     if (IsKnownCharset(name)) {
-        settings.Charset = name;
+        settings.Session.Save.Charset = name;
         return std::nullopt;
     }
-    settings.Charset = kDefaultCharset;
+    settings.Session.Save.Charset = kDefaultCharset;
     return "Unknown Charset " + Quoted(name) + ": the text is read as " + kDefaultCharset;
 }
 
@@ -107,31 +107,31 @@ void ReadLanguage(const AttributeReader& read, const XmlElement& root, Settings&
 // The optional settings; each group stops at its first failure.
 void ReadOptionalSettings(const AttributeReader& read, const XmlElement& root, Settings& settings) {
     try {
-        settings.MaxLog = read.Integer(root, "MaxLog");
+        settings.Session.Log.MaxLog = read.Integer(root, "MaxLog");
     } catch (const AttributeError&) {
         // MaxLog keeps its value.
     }
     try {
         settings.GGMaxLog = read.Integer(root, "GGMaxLog");
-        settings.SaveLogPath = read.Text(root, "SaveLogPath");
+        settings.Session.Log.SaveLogPath = read.Text(root, "SaveLogPath");
     } catch (const AttributeError&) {
         // What was read stays; the rest keeps its value.
     }
     try {
-        settings.SpoolInfoAPI = read.Boolean(root, "SpoolInfoAPI");
-        settings.APILib = read.Text(root, "APILib");
+        settings.Session.Host.SpoolInfoAPI = read.Boolean(root, "SpoolInfoAPI");
+        settings.Session.Host.APILib = read.Text(root, "APILib");
     } catch (const AttributeError&) {
-        settings.SpoolInfoAPI = false;
+        settings.Session.Host.SpoolInfoAPI = false;
     }
     try {
-        settings.DebugLevel = read.Integer(root, "DebugLevel");
+        settings.Session.DebugLevel = read.Integer(root, "DebugLevel");
     } catch (const AttributeError&) {
-        settings.DebugLevel = 0;
+        settings.Session.DebugLevel = 0;
     }
     try {
-        settings.PdfCopy = read.Boolean(root, "PdfCopy");
+        settings.Session.Save.PdfCopy = read.Boolean(root, "PdfCopy");
     } catch (const AttributeError&) {
-        settings.PdfCopy = false;
+        settings.Session.Save.PdfCopy = false;
     }
 }
 
@@ -149,33 +149,33 @@ void ReadSecurityBoolean(const AttributeReader& read, const XmlElement& root, co
 // Read before anything that can stop the reading: a damaged file must not
 // leave the connections in clear text when TLS was asked for.
 void ReadTlsSettings(const AttributeReader& read, const XmlElement& root, Settings& settings) {
-    ReadSecurityBoolean(read, root, "TLS", settings.TLS);
-    settings.FtpTLS = settings.TLS;
-    ReadSecurityBoolean(read, root, "FtpTLS", settings.FtpTLS);
-    ReadOptionalText(read, root, "TLSCAFile", settings.TLSCAFile);
-    ReadSecurityBoolean(read, root, "TLSVerify", settings.TLSVerify);
-    ReadOptionalText(read, root, "TLSCertFile", settings.TLSCertFile);
-    ReadOptionalText(read, root, "TLSKeyFile", settings.TLSKeyFile);
+    ReadSecurityBoolean(read, root, "TLS", settings.Session.Tls.TLS);
+    settings.Session.Tls.FtpTLS = settings.Session.Tls.TLS;
+    ReadSecurityBoolean(read, root, "FtpTLS", settings.Session.Tls.FtpTLS);
+    ReadOptionalText(read, root, "TLSCAFile", settings.Session.Tls.TLSCAFile);
+    ReadSecurityBoolean(read, root, "TLSVerify", settings.Session.Tls.TLSVerify);
+    ReadOptionalText(read, root, "TLSCertFile", settings.Session.Tls.TLSCertFile);
+    ReadOptionalText(read, root, "TLSKeyFile", settings.Session.Tls.TLSKeyFile);
 }
 
 void ReadFile(const std::string& path, Settings& settings, ConfigReading& reading) {
     const XmlElement root = RootElement(path);
     if (std::optional<std::string> warning = ReadCharset(root, settings)) reading.warnings.push_back(*warning);
-    const AttributeReader read(settings.Charset);
+    const AttributeReader read(settings.Session.Save.Charset);
     ReadTlsSettings(read, root, settings);
-    settings.System = read.Text(root, "System");
-    settings.User = read.Text(root, "User");
-    settings.Password = Descramble(read.Text(root, "Password"));
-    settings.PrinterName = read.Text(root, "PrinterName");
+    settings.Session.Host.System = read.Text(root, "System");
+    settings.Session.Host.User = read.Text(root, "User");
+    settings.Session.Host.Password = Descramble(read.Text(root, "Password"));
+    settings.Session.Device.PrinterName = read.Text(root, "PrinterName");
     ReadLanguage(read, root, settings);
     ReadSchedule(read, root, settings);
-    settings.Log = read.Boolean(root, "Log");
-    settings.LogDetail = read.Boolean(root, "LogDetail");
+    settings.Session.Log.Log = read.Boolean(root, "Log");
+    settings.Session.Log.LogDetail = read.Boolean(root, "LogDetail");
     ReadOptionalSettings(read, root, settings);
 }
 
 void LogWarnings(const ConfigReading& reading, const Settings& settings, const LogWriter& log) {
-    for (const std::string& warning : reading.warnings) log.WriteLog(settings.LogOptions(), false, warning);
+    for (const std::string& warning : reading.warnings) log.WriteLog(settings.Session.Log, false, warning);
 }
 
 // Two characters from position `from` (1-based); 0 unless they are a number.
@@ -213,19 +213,19 @@ ConfigReading ReadConfig(const std::string& exeFolder, Settings& settings) {
 ConfigReading LoadConfig(const std::string& exeFolder, Settings& settings, const LogWriter& log) {
     const ConfigReading reading = ReadConfig(exeFolder, settings);
     LogWarnings(reading, settings, log);
-    if (!reading.complete) log.WriteLog(settings.LogOptions(), false, "Errore Generale: " + reading.error);
+    if (!reading.complete) log.WriteLog(settings.Session.Log, false, "Errore Generale: " + reading.error);
     return reading;
 }
 
 std::string ConfiguredCharset(const std::string& exeFolder) {
     Settings settings;
-    if (!HasConfigFile(exeFolder)) return settings.Charset;
+    if (!HasConfigFile(exeFolder)) return settings.Session.Save.Charset;
     try {
         ReadCharset(RootElement(exeFolder + kConfigFileName), settings);
     } catch (const std::exception&) {
         // A file the service cannot read leaves the default.
     }
-    return settings.Charset;
+    return settings.Session.Save.Charset;
 }
 
 TimeOfDay TimeFromText(std::string_view text) {

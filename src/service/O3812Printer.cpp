@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "hostspool/TempDownloadFile.h"
 #include "service/LoadConfig.h"
 
 namespace oprinter {
@@ -40,6 +41,9 @@ void TO3812Printer::LoadConfig() {
 
 void TO3812Printer::ServiceExecute() {
     try {
+        // No FTP work runs before the first session: what a killed process
+        // left of its downloads is nobody's now.
+        RemoveLeftoverDownloads(exeFolder_);
         TimerControl.expires_after(kControlInterval);
         WaitTimerControl();
         WaitTimerState();
@@ -119,37 +123,14 @@ void TO3812Printer::CreateSession() {
     try {
         SessionContext context = sessionContext_;
         context.ftpPort = FtpPort;
-        DMPrinter = std::make_unique<TDMPrinter>(context);
-        CopySettings(*DMPrinter);
+        DMPrinter = std::make_unique<TDMPrinter>(context, std::make_shared<const SessionSettings>(Config.Session));
+        DMPrinter->Telnet.Port = Config.Session.Tls.TLS ? TelnetTlsPort : TelnetPort;
         WriteLog(false, "Starting...");
         DMPrinter->StartSession();
         WriteLog(false, "Started.");
     } catch (const std::exception& failure) {
         WriteLog(false, failure.what());
     }
-}
-
-void TO3812Printer::CopySettings(TDMPrinter& session) const {
-    session.System = Config.System;
-    session.PrinterName = Config.PrinterName;
-    session.User = Config.User;
-    session.Password = Config.Password;
-    session.Log = Config.Log;
-    session.LogDetail = Config.LogDetail;
-    session.SaveLogPath = Config.SaveLogPath;
-    session.MaxLog = Config.MaxLog;
-    session.SpoolInfoAPI = Config.SpoolInfoAPI;
-    session.APILib = Config.APILib;
-    session.DebugLevel = Config.DebugLevel;
-    session.Charset = Config.Charset;
-    session.PdfCopy = Config.PdfCopy;
-    session.TLS = Config.TLS;
-    session.FtpTLS = Config.FtpTLS;
-    session.TLSCAFile = Config.TLSCAFile;
-    session.TLSVerify = Config.TLSVerify;
-    session.TLSCertFile = Config.TLSCertFile;
-    session.TLSKeyFile = Config.TLSKeyFile;
-    session.Telnet.Port = Config.TLS ? TelnetTlsPort : TelnetPort;
 }
 
 bool TO3812Printer::InSchedule() const {
@@ -186,7 +167,7 @@ void TO3812Printer::SendHeartbeat(int32_t value) {
 }
 
 void TO3812Printer::WriteLog(bool detail, std::string_view text) const {
-    log_.WriteLog(Config.LogOptions(), detail, text);
+    log_.WriteLog(Config.Session.Log, detail, text);
 }
 
 }  // namespace oprinter

@@ -67,7 +67,6 @@ private:
     void RecordSession();
     void SuperviseSession();
     void CreateSession();
-    void CopySettings(TDMPrinter& session) const;
 
     std::string exeFolder_;
     Clock& clock_;

@@ -1,12 +1,11 @@
 #pragma once
 // The settings read from "OPrinter.cfg", named by their XML names. The service
-// module holds one copy; each new session module receives the values it uses.
+// module holds one copy; each new session module receives Session whole.
 #include <array>
 #include <cstdint>
 #include <string>
 
-#include "logging/LogWriter.h"
-#include "platform/TextConverter.h"
+#include "session/SessionSettings.h"
 
 namespace oprinter {
 
@@ -26,32 +25,10 @@ struct TDaySchedule {
 
 struct Settings {
     std::string Language;
-    std::string System;
-    std::string User;
-    std::string Password;  // already descrambled
-    std::string PrinterName;
-    bool Log = false;
-    bool LogDetail = false;
-    int32_t MaxLog = 0;
     int32_t GGMaxLog = 0;
-    std::string SaveLogPath;
     std::array<TDaySchedule, 7> Schedule{};  // [0] is Monday, [6] Sunday
-    bool SpoolInfoAPI = false;
-    std::string APILib;
-    int32_t DebugLevel = 0;
-    // The character set of the host's text and of the values held here.
-    std::string Charset = kDefaultCharset;
-    // A PDF is written beside each spool file.
-    bool PdfCopy = false;
-    // TLS on the telnet session (port 992) and, by default, on the FTP side.
-    bool TLS = false;
-    bool FtpTLS = false;  // absent in the file: the value of TLS
-    std::string TLSCAFile;  // relative paths are taken from the service's folder
-    bool TLSVerify = true;
-    std::string TLSCertFile;
-    std::string TLSKeyFile;
-
-    LogSettings LogOptions() const { return {Log, LogDetail, SaveLogPath, MaxLog}; }
+    // What each session is given; the service logs with Session.Log too.
+    SessionSettings Session;
 };
 
 }  // namespace oprinter

@@ -8,7 +8,6 @@
 #include "datastream/SpoolFileWriter.h"
 #include "hostspool/SpoolInfoRetrieval.h"
 #include "hostspool/WriterRestart.h"
-#include "session/TelnetTrace.h"
 
 namespace oprinter {
 
@@ -17,7 +16,6 @@ namespace {
 constexpr std::string_view kEventSource = "Orvo Printer Service";
 constexpr int kEventTypeError = 1;
 constexpr uint16_t kReceiveSize = 255;
-constexpr int32_t kTrafficTraceLevel = 1;
 
 // Without its table the session substitutes nothing. A missing table is the
 // usual case; one that is there but cannot be read gets a line, in problem.
@@ -32,20 +30,11 @@ CvTable LoadCvTable(const std::string& fileName, std::string& problem) {
     return CvTable();
 }
 
-// The session log as the host spool services see it.
-class SessionHostLog final : public HostLog {
-public:
-    explicit SessionHostLog(StreamLog& session) : session_(session) {}
-    void WriteLog(std::string_view text) override { session_.WriteLog(false, text); }
-
-private:
-    StreamLog& session_;
-};
-
 }  // namespace
 
-TDMPrinter::TDMPrinter(const SessionContext& context)
+TDMPrinter::TDMPrinter(const SessionContext& context, std::shared_ptr<const SessionSettings> settings)
     : Telnet(context.loop),
+      settings_(std::move(settings)),
       exeFolder_(context.exeFolder),
       ftpPort_(context.ftpPort),
       ftpTimeLimit_(context.ftpTimeLimit),
@@ -54,11 +43,10 @@ TDMPrinter::TDMPrinter(const SessionContext& context)
       log_(context.log),
       eventLog_(context.eventLog),
       TimerSave(context.loop),
-      parser_([this](std::string& record) { ProcessRecord(record); }),
-      records_(*this),
-      decoder_(*this, context.clock, LoadCvTable(context.exeFolder + "CvTable", cvTableProblem_)),
+      core_(settings_->Device, settings_->DebugLevel, context.clock,
+            LoadCvTable(context.exeFolder + "CvTable", cvTableProblem_), SpillPlace{SpoolFolder(context.exeFolder)}),
       pdfCopies_(context.loop, [this](bool detail, std::string_view text) { WriteLog(detail, text); }),
-      ftpStretch_(context.loop, context.clock) {
+      hostWork_(context.loop, [this](const std::string& line) { WriteLog(false, line); }) {
     LoadTelnetForm();
 }
 
@@ -83,25 +71,25 @@ void TDMPrinter::LoadTelnetForm() {
 }
 
 void TDMPrinter::StartSession() {
-    traceOn_ = DebugLevel > 0;
-    // Written now: the log settings come in after the table is read.
+    // Written at the start, as every line of the session.
     if (!cvTableProblem_.empty()) WriteLog(false, cvTableProblem_);
     try {
         if (!PrepareTls()) return;
         // The timer goes on before the connect so that a connect the platform
         // refuses at once, which stops the session, leaves it off.
         SetTimerSaveEnabled(true);
-        Telnet.Connect(System);
+        Telnet.Connect(settings_->Host.System);
     } catch (const std::exception& error) {
         WriteLog(false, std::string("Call Error: ") + error.what());
     }
 }
 
 bool TDMPrinter::PrepareTls() {
-    if (!TLS && !FtpTLS) return true;
-    if (!TLSVerify) WriteLog(false, "Warning: TLSVerify is False: the host's certificate is not checked");
+    const TlsSettings& tls = settings_->Tls;
+    if (!tls.TLS && !tls.FtpTLS) return true;
+    if (!tls.TLSVerify) WriteLog(false, "Warning: TLSVerify is False: the host's certificate is not checked");
     tls_ = TlsContext::Make(TLSOptions(), tlsFailure_);
-    if (!TLS) return true;
+    if (!tls.TLS) return true;
     if (!tls_) {
         TelnetTlsError(tlsFailure_);
         return false;
@@ -111,7 +99,8 @@ bool TDMPrinter::PrepareTls() {
 }
 
 TlsOptions TDMPrinter::TLSOptions() const {
-    return TlsOptionsBeside(exeFolder_, TLSVerify, TLSCAFile, TLSCertFile, TLSKeyFile);
+    const TlsSettings& tls = settings_->Tls;
+    return TlsOptionsBeside(exeFolder_, tls.TLSVerify, tls.TLSCAFile, tls.TLSCertFile, tls.TLSKeyFile);
 }
 
 void TDMPrinter::StopSession() {
@@ -127,7 +116,7 @@ void TDMPrinter::AbortSession(const std::string& message) {
     eventLog_.WriteEventLog(kEventSource, message, kEventTypeError);
 }
 
-void TDMPrinter::TelnetConnect() { parser_.Reset(); }
+void TDMPrinter::TelnetConnect() { core_.Connected(); }
 
 void TDMPrinter::TelnetClose() { StopSession(); }
 
@@ -147,130 +136,118 @@ void TDMPrinter::TelnetRead(int32_t aSocket) {
     if (ReadBusy) return;
     ReadBusy = true;
     try {
-        char area[kReceiveSize];
-        for (;;) {
-            const int32_t received = Telnet.ReceiveBuf(aSocket, area, kReceiveSize);
-            if (received <= 0) break;
-            const std::string_view bytes(area, static_cast<size_t>(received));
-            TraceTraffic("iSeries", bytes, HostNameTraceText);
-            std::string reply;
-            if (std::optional<std::string> abort = parser_.Feed(bytes, Environment(), reply)) {
-                // ReadBusy stays set: notifications still queued for the closed
-                // connection are ignored.
-                AbortSession(*abort);
-                return;
-            }
-            if (reply.empty()) continue;
-            Telnet.SendText(aSocket, reply);
-            TraceTraffic("Client", reply, ClientNameTraceText);
-        }
+        Drain(aSocket);
     } catch (const std::exception& error) {
-        WriteLog(false, std::string("Read Error: ") + error.what());
+        core_.ReceiveFailed(error.what());
+        Perform();
     }
-    ReadBusy = false;
+    // After a fatal telnet error ReadBusy stays set: notifications still
+    // queued for the closed connection are ignored.
+    if (!core_.Ended()) ReadBusy = false;
 }
 
-// Each record as the record layer sees it. A failure goes back to the read
-// handler; the record is then not acknowledged.
-void TDMPrinter::ProcessRecord(std::string& record) {
-    const RecordOutcome outcome = records_.Take(record);
-    switch (outcome.Kind) {
-        case rkDropped:
-            return;
-        case rkAbort:
-            AbortSession(outcome.Text);
-            return;
-        case rkStartupResponse:
-            ProcessStartupResponse(outcome.Text);
-            return;
-        case rkPrintRecord:
-            ProcessPrintData(outcome.PrintData);
-            return;
+void TDMPrinter::Drain(int32_t aSocket) {
+    char area[kReceiveSize];
+    while (core_.Ready()) {
+        const int32_t received = Telnet.ReceiveBuf(aSocket, area, kReceiveSize);
+        if (received <= 0) return;
+        core_.Received(std::string_view(area, static_cast<size_t>(received)));
+        Perform();
     }
 }
 
-void TDMPrinter::ProcessStartupResponse(const std::string& statusText) {
-    StatusText = statusText;
-    decoder_.StartupResponse();
-    WriteLog(true, statusText);
+// The effects in the order the protocol gives them; an answer to a request
+// lets the protocol go on, adding to the queue. While host work runs the
+// protocol waits for it, and so does the queue.
+void TDMPrinter::Perform() {
+    while (!hostWork_.Busy()) {
+        std::optional<SessionEffect> effect = core_.NextEffect();
+        if (!effect) return;
+        try {
+            Apply(*effect);
+        } catch (const std::exception& error) {
+            core_.ReceiveFailed(error.what());
+        }
+    }
 }
 
-// The retrievals and saves that the data asks for run where the decoder stops,
-// before the rest of the record; the reply goes out after all of them.
-void TDMPrinter::ProcessPrintData(std::string_view data) {
-    decoder_.Begin(data);
-    for (TDecoderStop stop; (stop = decoder_.Run()) != dsFinished;) {
-        if (stop == dsAttributesWanted)
-            FetchAttributes();
-        else
-            SaveSpoolFile();
+void TDMPrinter::Apply(const SessionEffect& effect) {
+    switch (effect.kind) {
+        case EffectKind::Send: Send(effect.text); return;
+        case EffectKind::FetchAttributes: FetchAttributes(); return;
+        case EffectKind::Save: SaveSpoolFile(); return;
+        case EffectKind::RestartWriter: RestartWriter(); return;
+        case EffectKind::EndSession: AbortSession(effect.text); return;
+        case EffectKind::Status: StatusText = effect.text; return;
+        case EffectKind::Log: WriteLog(effect.detail, effect.text); return;
+        case EffectKind::Trace: WriteLog(false, effect.text); return;
     }
-    Send(RecordLayer::Acknowledgement());
-    records_.TraceAcknowledgement();
+}
+
+void TDMPrinter::Resume() {
+    Perform();
+    if (core_.Ready() && Telnet.Active()) TelnetRead(Telnet.Handle());
 }
 
 // Decoding goes on whether or not the attributes were found.
 void TDMPrinter::FetchAttributes() {
+    RunHostWork(
+        [access = Access(), clock = &clock_](HostLog& hostLog) {
+            HostOutcome outcome;
+            outcome.succeeded = oprinter::ReadSpoolInfo(access, hostLog, *clock, outcome.attributes);
+            return outcome;
+        },
+        [this](HostOutcome outcome) { AttributesAnswer(std::move(outcome)); });
+}
+
+void TDMPrinter::AttributesAnswer(HostOutcome outcome) {
+    if (outcome.failure) {
+        core_.AttributesFailed(*outcome.failure);
+    } else if (outcome.succeeded) {
+        core_.AttributesFetched(std::move(outcome.attributes));
+    } else {
+        core_.AttributesNotFound();
+    }
+    Resume();
+}
+
+// The work gets copies of all it needs; a thread that cannot be had fails it.
+void TDMPrinter::RunHostWork(HostWorker::Work work, HostWorker::DoneHandler done) {
     try {
-        RunFtpWork([this](const HostAccess& access, HostLog& hostLog) {
-            oprinter::ReadSpoolInfo(access, hostLog, clock_, decoder_.SpoolInfo());
-        });
+        hostWork_.Start(std::move(work), done);
     } catch (const std::exception& failure) {
-        decoder_.AttributesFailed(failure.what());
+        done({false, {}, failure.what()});
     }
 }
 
-// A piece of FTP work, with what its stretch left of the budget.
-void TDMPrinter::RunFtpWork(const std::function<void(const HostAccess&, HostLog&)>& work) {
-    HostAccess access = Access();
-    access.FtpBudgetSpent = ftpStretch_.Begin();
-    struct EndOnExit {
-        FtpStretch& stretch;
-        ~EndOnExit() { stretch.End(); }
-    } end{ftpStretch_};
-    SessionHostLog hostLog(*this);
-    work(access, hostLog);
-}
-
-// A file that cannot be written leaves the document open and goes back to the
-// read handler.
+// A file that cannot be written leaves the document open.
 void TDMPrinter::SaveSpoolFile() {
-    const std::string path = oprinter::SaveSpoolFile(exeFolder_, decoder_.Document(), clock_);
-    decoder_.DocumentSaved();
+    std::string path;
+    try {
+        path = oprinter::SaveSpoolFile(exeFolder_, core_.Document(), clock_);
+    } catch (const std::exception& failure) {
+        core_.SaveFailed(failure.what());
+        return;
+    }
     SpoolFileSaved(path);
+    core_.Saved();
 }
 
 // Every spool file passes here once it is complete on disk under its final name.
 void TDMPrinter::SpoolFileSaved(const std::string& path) {
     lastSpoolFile_ = path;
-    if (PdfCopy) pdfCopies_.Add(path, {PdfMakerProgram, Charset});
-}
-
-void TDMPrinter::TraceTraffic(std::string_view side, std::string_view bytes,
-                              std::string (*names)(std::string_view)) {
-    if (!traceOn_) return;
-    const std::string label(side);
-    WriteTrace(kTrafficTraceLevel, label + " : " + std::string(bytes));
-    WriteTrace(kTrafficTraceLevel, label + "H: " + HexTraceText(bytes));
-    WriteTrace(kTrafficTraceLevel, label + "T: " + names(bytes));
-}
-
-EnvironmentValues TDMPrinter::Environment() const {
-    return {PrinterName, MsgQueueName, MsgQueueLib, MfrTypeModel, WscstName, WscstLib};
+    if (settings_->Save.PdfCopy) pdfCopies_.Add(path, {PdfMakerProgram, settings_->Save.Charset});
 }
 
 HostAccess TDMPrinter::Access() const {
     HostAccess access;
-    access.System = System;
-    access.User = User;
-    access.Password = Password;
-    access.PrinterName = PrinterName;
-    access.SpoolInfoAPI = SpoolInfoAPI;
+    access.Login = settings_->Host;
+    access.PrinterName = settings_->Device.PrinterName;
     access.ExeFolder = exeFolder_;
     access.FtpPort = ftpPort_;
     access.FtpTimeLimit = ftpTimeLimit_;
     access.FtpBudget = ftpBudget_;
-    access.FtpTLS = FtpTLS;
+    access.FtpTLS = settings_->Tls.FtpTLS;
     access.Tls = tls_;
     access.TlsFailure = tlsFailure_;
     return access;
@@ -281,11 +258,7 @@ void TDMPrinter::Send(std::string_view bytes) {
 }
 
 void TDMPrinter::WriteLog(bool detail, std::string_view text) {
-    log_.WriteLog(LogSettings{Log, LogDetail, SaveLogPath, MaxLog}, detail, text);
-}
-
-void TDMPrinter::WriteTrace(int32_t level, std::string_view text) {
-    if (traceOn_ && level >= DebugLevel) WriteLog(false, text);
+    log_.WriteLog(settings_->Log, detail, text);
 }
 
 void TDMPrinter::SetTimerSaveEnabled(bool enabled) {
@@ -308,27 +281,27 @@ void TDMPrinter::ScheduleTimerSave() {
 // A document whose data stopped after a complete segment is given up and the
 // host's printer writer started again.
 void TDMPrinter::TimerSaveTimer() {
-    if (!decoder_.WriterRestartDue()) return;
-    WriteTrace(2, "Inizio Salvataggio Causa Interruzione");
-    // An exception escaping a timer tick would end the event loop; the writer
-    // restart reports its own failures.
-    try {
-        RestartWriter();
-    } catch (const std::exception&) {
-        return;
-    }
-    WriteTrace(2, "Fine Salvataggio Causa Interruzione");
+    core_.TimerTick();
+    Perform();
 }
 
+// The writer restart reports its own failures.
 void TDMPrinter::RestartWriter() {
-    // The partial document is dropped whatever the host answered.
-    struct DiscardOnExit {
-        PrintDataDecoder& decoder;
-        ~DiscardOnExit() { decoder.DiscardDocument(); }
-    } discard{decoder_};
-    RunFtpWork([this](const HostAccess& access, HostLog& hostLog) {
-        oprinter::StartPrinterWriter(access, hostLog, clock_);
-    });
+    RunHostWork(
+        [access = Access(), clock = &clock_](HostLog& hostLog) {
+            oprinter::StartPrinterWriter(access, hostLog, *clock);
+            return HostOutcome{true, {}, std::nullopt};
+        },
+        [this](const HostOutcome& outcome) { RestartAnswer(outcome); });
+}
+
+void TDMPrinter::RestartAnswer(const HostOutcome& outcome) {
+    if (outcome.failure) {
+        core_.WriterRestartFailed();
+    } else {
+        core_.WriterRestarted();
+    }
+    Resume();
 }
 
 }  // namespace oprinter

@@ -1,32 +1,33 @@
 #pragma once
 // The session module: one printer session with the host, from the connect to
-// the disconnect. It owns the telnet socket, the save timer, the telnet parser,
-// the record layer and the print data decoder, and lives for one connection
-// attempt; it never reconnects by itself (the service replaces it). The parser,
-// the record layer and the decoder do no I/O: this module performs what they
-// ask for (replies, attribute retrieval, spool file saves, writer restart).
+// the disconnect. It owns the telnet socket, the save timer and the session's
+// protocol (PrinterSession), and lives for one connection attempt; it never
+// reconnects by itself (the service replaces it). The protocol does no I/O:
+// this module performs the effects it asks for (sends, attribute retrieval,
+// spool file saves, writer restart, the end of the session, log lines).
 #include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include <asio/io_context.hpp>
 #include <asio/steady_timer.hpp>
 
-#include "datastream/PrintDataDecoder.h"
-#include "datastream/RecordLayer.h"
-#include "datastream/StreamLog.h"
+#include "datastream/CvTable.h"
 #include "hostspool/HostAccess.h"
 #include "logging/LogWriter.h"
 #include "platform/Clock.h"
 #include "platform/EventLog.h"
 #include "platform/TextConverter.h"
 #include "platform/TlsContext.h"
-#include "session/FtpStretch.h"
 #include "session/HandlerGuard.h"
+#include "session/HostWorker.h"
 #include "session/PdfCopyQueue.h"
+#include "session/PrinterSession.h"
+#include "session/SessionSettings.h"
 #include "session/TelnetParser.h"
 #include "session/kxsockets.h"
 
@@ -36,7 +37,7 @@ namespace oprinter {
 struct SessionContext {
     asio::io_context& loop;
     std::string exeFolder;  // ends with "/"; CvTable, Spool/ and tmp/ are found here
-    Clock& clock;
+    Clock& clock;  // host work reads it on its own thread too
     const LogWriter& log;
     EventLog& eventLog;
     uint16_t ftpPort = kFtpPort;  // the host's FTP server; tests use a port of their own
@@ -46,40 +47,13 @@ struct SessionContext {
 
 inline constexpr std::chrono::milliseconds kTimerSaveInterval{3000};
 
-class TDMPrinter final : public StreamLog {
+class TDMPrinter final {
 public:
-    explicit TDMPrinter(const SessionContext& context);  // DataModuleCreate
-    ~TDMPrinter() override;                              // DataModuleDestroy
+    // DataModuleCreate; the settings stay as they are for the session's life.
+    TDMPrinter(const SessionContext& context, std::shared_ptr<const SessionSettings> settings);
+    ~TDMPrinter();                                       // DataModuleDestroy
     TDMPrinter(const TDMPrinter&) = delete;
     TDMPrinter& operator=(const TDMPrinter&) = delete;
-
-    // Settings copied in by the service before StartSession.
-    std::string System;
-    std::string PrinterName;
-    std::string User;
-    std::string Password;
-    bool Log = false;
-    bool LogDetail = false;
-    std::string SaveLogPath;
-    int32_t MaxLog = 0;
-    bool SpoolInfoAPI = false;
-    std::string APILib;  // kept from the configuration; nothing acts on it
-    int32_t DebugLevel = 0;
-    std::string Charset = kDefaultCharset;
-    bool PdfCopy = false;  // a PDF beside each spool file
-    bool TLS = false;     // the telnet session speaks TLS (the service points it at port 992)
-    bool FtpTLS = false;  // the FTP side uses explicit TLS
-    std::string TLSCAFile;  // a relative path is taken from the service's folder
-    bool TLSVerify = true;
-    std::string TLSCertFile;
-    std::string TLSKeyFile;
-
-    // Values of the environment reply to the host.
-    std::string MsgQueueName = "QSYSOPR";
-    std::string MsgQueueLib = "*LIBL";
-    std::string MfrTypeModel = "*NONE";
-    std::string WscstName = "*NONE";
-    std::string WscstLib = "*LIBL";
 
     // The last status line written to the session log (socket error, startup response).
     std::string StatusText;
@@ -101,16 +75,21 @@ public:
     // The path of the last spool file written; empty before the first.
     const std::string& LastSpoolFile() const { return lastSpoolFile_; }
 
-    // StreamLog: the session log.
-    void WriteLog(bool detail, std::string_view text) override;
-    void WriteTrace(int32_t level, std::string_view text) override;
-    bool TraceOn() const override { return traceOn_; }
+    // The session log.
+    void WriteLog(bool detail, std::string_view text);
+    bool TraceOn() const { return settings_->DebugLevel > 0; }
 
     TSocket Telnet;  // tests may set Telnet.Port before StartSession
 
 private:
     void LoadTelnetForm();
     void TelnetRead(int32_t aSocket);
+    void Drain(int32_t aSocket);
+    void Perform();
+    void Apply(const SessionEffect& effect);
+    // After host work: the effects that its answer brought, then the bytes
+    // that waited meanwhile.
+    void Resume();
     void TelnetConnect();
     void TelnetClose();
     void TelnetError(uint16_t error);
@@ -119,23 +98,21 @@ private:
     // the telnet session and cannot be had (the line is then written).
     bool PrepareTls();
     TlsOptions TLSOptions() const;
-    void ProcessRecord(std::string& record);
-    void ProcessStartupResponse(const std::string& statusText);
-    void ProcessPrintData(std::string_view data);
     void FetchAttributes();
-    void RunFtpWork(const std::function<void(const HostAccess&, HostLog&)>& work);
+    void AttributesAnswer(HostOutcome outcome);
+    void RunHostWork(HostWorker::Work work, HostWorker::DoneHandler done);
     void SaveSpoolFile();
     void SpoolFileSaved(const std::string& path);
     void Send(std::string_view bytes);
-    void TraceTraffic(std::string_view side, std::string_view bytes, std::string (*names)(std::string_view));
-    EnvironmentValues Environment() const;
     HostAccess Access() const;
 
     void SetTimerSaveEnabled(bool enabled);
     void ScheduleTimerSave();
     void TimerSaveTimer();
     void RestartWriter();
+    void RestartAnswer(const HostOutcome& outcome);
 
+    std::shared_ptr<const SessionSettings> settings_;
     std::string exeFolder_;
     uint16_t ftpPort_;
     std::chrono::milliseconds ftpTimeLimit_;
@@ -147,16 +124,13 @@ private:
     asio::steady_timer TimerSave;
     HandlerGuard timerGuard_;  // revoked whenever the timer is switched
     bool timerSaveEnabled_ = false;
-    bool traceOn_ = false;
-    std::string cvTableProblem_;  // why CvTable could not be read; set before decoder_
-    TelnetParser parser_;
+    std::string cvTableProblem_;  // why CvTable could not be read; set before core_
     std::shared_ptr<const TlsContext> tls_;
     std::string tlsFailure_;  // why tls_ could not be made
-    RecordLayer records_;
-    PrintDataDecoder decoder_;
+    PrinterSession core_;
     std::string lastSpoolFile_;
     PdfCopyQueue pdfCopies_;
-    FtpStretch ftpStretch_;
+    HostWorker hostWork_;
 };
 
 }  // namespace oprinter

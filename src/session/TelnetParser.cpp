@@ -68,29 +68,37 @@ std::string EnvironmentBlock(const EnvironmentValues& values) {
     return block;
 }
 
-TelnetParser::TelnetParser(RecordHandler onRecord) : onRecord_(std::move(onRecord)) {}
-
 void TelnetParser::Reset() {
     state_ = tsData;
     recordBuffer_.clear();
     subnegBuffer_.clear();
+    recordEnded_ = false;
 }
 
-std::optional<std::string> TelnetParser::Feed(std::string_view bytes, const EnvironmentValues& environment,
-                                              std::string& reply) {
+TelnetFeed TelnetParser::Feed(std::string_view bytes, const EnvironmentValues& environment, std::string& reply) {
     size_t at = 0;
     while (at < bytes.size()) {
         if (state_ == tsData) {
             // The data up to the next IAC goes into the record in one step.
             const size_t end = std::min(bytes.find(static_cast<char>(kIac), at), bytes.size());
-            if (auto abort = AppendData(bytes.substr(at, end - at))) return abort;
+            if (auto abort = AppendData(bytes.substr(at, end - at))) return {end, false, std::move(abort)};
             at = end;
             if (at == bytes.size()) break;
         }
-        if (auto abort = FeedByte(static_cast<uint8_t>(bytes[at]), environment, reply)) return abort;
-        ++at;
+        if (auto abort = FeedByte(static_cast<uint8_t>(bytes[at++]), environment, reply)) {
+            return {at, false, std::move(abort)};
+        }
+        if (recordEnded_) {
+            recordEnded_ = false;
+            return {at, true, std::nullopt};
+        }
     }
-    return std::nullopt;
+    return {at, false, std::nullopt};
+}
+
+void TelnetParser::TakeRecord(std::string& record) {
+    record.swap(recordBuffer_);
+    recordBuffer_.clear();
 }
 
 std::optional<std::string> TelnetParser::FeedByte(uint8_t byte, const EnvironmentValues& environment,
@@ -111,7 +119,10 @@ std::optional<std::string> TelnetParser::FeedByte(uint8_t byte, const Environmen
 
 std::optional<std::string> TelnetParser::Command(uint8_t byte) {
     switch (byte) {
-        case kEor: HandOffRecord(); return std::nullopt;
+        case kEor:
+            state_ = tsData;
+            recordEnded_ = true;
+            return std::nullopt;
         case kSe: return std::nullopt;  // stray end of subnegotiation: the next byte is a command again
         case kSb:
             subnegBuffer_.clear();
@@ -189,17 +200,6 @@ std::optional<std::string> TelnetParser::AppendData(std::string_view data) {
     recordBuffer_.append(data.substr(0, room));
     if (data.size() > room) return "<!> Record too long";
     return std::nullopt;
-}
-
-void TelnetParser::HandOffRecord() {
-    state_ = tsData;
-    // Emptied even when the handler throws: what is left of a failed record
-    // must not become the head of the next one.
-    struct EmptyAfterwards {
-        std::string& buffer;
-        ~EmptyAfterwards() { buffer.clear(); }
-    } emptyAfterwards{recordBuffer_};
-    onRecord_(recordBuffer_);
 }
 
 }  // namespace oprinter

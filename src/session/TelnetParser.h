@@ -6,7 +6,6 @@
 // the environment block.
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,12 +17,12 @@ enum TTelnetState : uint8_t { tsData, tsCommand, tsDo, tsSubneg, tsWill, tsSubne
 
 // The variable values of the NEW-ENVIRON reply.
 struct EnvironmentValues {
-    std::string PrinterName;
-    std::string MsgQueueName;
-    std::string MsgQueueLib;
-    std::string MfrTypeModel;
-    std::string WscstName;
-    std::string WscstLib;
+    std::string PrinterName;  // the device name (DEVNAME), from the configuration
+    std::string MsgQueueName = "QSYSOPR";
+    std::string MsgQueueLib = "*LIBL";
+    std::string MfrTypeModel = "*NONE";
+    std::string WscstName = "*NONE";
+    std::string WscstLib = "*LIBL";
 };
 
 // IAC SB NEW-ENVIRON IS, the device's variables, IAC SE.
@@ -34,23 +33,27 @@ std::string EnvironmentBlock(const EnvironmentValues& values);
 // exhaust memory. Subnegotiations are held to the same bound.
 inline constexpr size_t kMaxBufferedBytes = 65535 + 1024;
 
+// Where Feed stopped.
+struct TelnetFeed {
+    size_t parsed = 0;         // bytes taken, the one that ended a record included
+    bool recordEnded = false;  // at an IAC EOR: TakeRecord() gives the record
+    std::optional<std::string> abort;  // a byte ended the session with this message
+};
+
 class TelnetParser {
 public:
-    // Called at each IAC EOR with the record's data bytes (IAC IAC reduced to
-    // one FF, telnet commands left out). The handler may change the buffer; it
-    // is emptied afterwards, also when the handler throws.
-    using RecordHandler = std::function<void(std::string& record)>;
-
-    explicit TelnetParser(RecordHandler onRecord);
-
     // A new connection: data state, empty buffers.
     void Reset();
 
-    // Parses bytes in order, appending the answers to reply. At the first byte
-    // that ends the session, stops and returns the abort message. An exception
-    // of the record handler passes through; the bytes after it are not parsed.
-    std::optional<std::string> Feed(std::string_view bytes, const EnvironmentValues& environment,
-                                    std::string& reply);
+    // Parses bytes in order, appending the answers to reply, and stops after
+    // the first IAC EOR or at the first byte that ends the session, so that
+    // the record is dealt with before the bytes behind it.
+    TelnetFeed Feed(std::string_view bytes, const EnvironmentValues& environment, std::string& reply);
+
+    // The record's data bytes (IAC IAC reduced to one FF, telnet commands left
+    // out) go into record; the buffer starts empty for the next one, so what is
+    // left of a failed record never becomes the head of the next.
+    void TakeRecord(std::string& record);
 
     TTelnetState State() const { return state_; }
     const std::string& RecordBuffer() const { return recordBuffer_; }
@@ -64,10 +67,9 @@ private:
                                               std::string& reply);
     std::optional<std::string> EvaluateSubnegotiation(const EnvironmentValues& environment, std::string& reply);
     std::optional<std::string> AppendData(std::string_view data);
-    void HandOffRecord();
 
-    RecordHandler onRecord_;
     TTelnetState state_ = tsData;
+    bool recordEnded_ = false;
     std::string recordBuffer_;
     // The bytes after IAC SB as received, doubled IACs and the closing IAC SE included.
     std::string subnegBuffer_;

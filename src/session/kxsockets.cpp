@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <exception>
 
 #include <asio/post.hpp>
@@ -90,6 +91,7 @@ void TVornSocket::Deactivate() {
     // The host learns that the end is meant, not a cut connection.
     if (Secured() != nullptr) tls_->Shutdown();
     tls_.reset();
+    recordAt_ = recordEnd_ = 0;
     for (int32_t accepted : accepted_) CloseSocket(accepted);
     accepted_.clear();
     if (handle_ != -1) {
@@ -171,7 +173,7 @@ void TVornSocket::ReceiveCalled() {
     if (phase_ != Phase::Connected || !(events_.Has(evRead) || events_.Has(evClose))) return;
     // Decrypted bytes already inside the connection leave the socket idle.
     // The host's close_notify, too, may come without the socket closing.
-    if (Secured() != nullptr && (Secured()->Pending() > 0 || Secured()->PeerClosed())) {
+    if (Secured() != nullptr && (recordAt_ < recordEnd_ || Secured()->Pending() > 0 || Secured()->PeerClosed())) {
         ReadableAgain();
         return;
     }
@@ -278,6 +280,10 @@ void TVornSocket::Readable() {
 
 void TVornSocket::SecuredReadable() {
     const int32_t socket = handle_;
+    if (recordAt_ < recordEnd_) {
+        if (events_.Has(evRead)) Notify(socket, TEvents::Code(evRead), 0);
+        return;
+    }
     const TlsResult next = tls_->Peek();
     switch (next.step) {
         case TlsStep::Done:
@@ -492,8 +498,23 @@ int32_t TSocket::Send(const void* buf, uint16_t len) { return SendBuf(Handle(), 
 
 namespace oprinter {
 
+TlsResult TVornSocket::ReadDecrypted(void* buffer, std::size_t size) {
+    if (recordAt_ == recordEnd_) {
+        // The largest plain text a TLS record carries.
+        record_.resize(16 * 1024);
+        const TlsResult read = tls_->Read(record_.data(), record_.size());
+        if (read.step != TlsStep::Done) return read;
+        recordAt_ = 0;
+        recordEnd_ = read.count;
+    }
+    const std::size_t count = std::min(size, recordEnd_ - recordAt_);
+    std::memcpy(buffer, record_.data() + recordAt_, count);
+    recordAt_ += count;
+    return {TlsStep::Done, count, 0, {}};
+}
+
 int32_t TSocket::ReceiveSecured(void* buf, uint16_t size) {
-    const TlsResult result = Secured()->Read(buf, size);
+    const TlsResult result = ReadDecrypted(buf, size);
     ReceiveCalled();
     if (result.step == TlsStep::Done) return static_cast<int32_t>(result.count);
     // Nothing decrypted yet, or the host's close, which the next read notification reports.

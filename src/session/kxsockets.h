@@ -1,8 +1,9 @@
 #pragma once
 // kxsockets: a small TCP socket component. It connects without blocking and
 // reports the life of the connection as events (read possible, connected,
-// closed, error) on the loop's thread. It buffers nothing: each receive and
-// each send is exactly one platform call.
+// closed, error) on the loop's thread. In clear it buffers nothing: each
+// receive and each send is exactly one platform call. Over TLS a receive is
+// served from the record last read, never past its end.
 //
 // Notifications are readiness waits on the io_context, shaped like
 // window-message notifications: a read notification comes again only after a
@@ -10,6 +11,7 @@
 // comes once the data before it has been read, and a non-blocking connect
 // reports its outcome as a connect notification or an error with Event 16.
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
@@ -144,6 +146,9 @@ protected:
     void SetRemoteHost(const HostTarget& host) { remoteHost_ = host; }
     // The TLS connection on Handle once the handshake is done, else nullptr.
     TlsConnection* Secured() const { return phase_ == Phase::Connected ? tls_.get() : nullptr; }
+    // Up to size decrypted bytes, never more than the rest of one TLS record,
+    // as a read of the connection gives them. Secured() must be set.
+    TlsResult ReadDecrypted(void* buffer, std::size_t size);
     // A failed TLS call on aSocket: a socket failure as a socket error, any
     // other as a TLS error.
     void ReportTlsFailure(const TlsResult& result, int32_t aSocket, uint16_t event);
@@ -187,6 +192,12 @@ private:
     std::vector<int32_t> accepted_;
     HostTarget remoteHost_;
     std::unique_ptr<TlsConnection> tls_;
+    // Whole records are taken from the connection, one call into the TLS
+    // library for each, and the session's small receives are served from
+    // here rather than each making a call of its own.
+    std::vector<char> record_;
+    std::size_t recordAt_ = 0;
+    std::size_t recordEnd_ = 0;
     asio::steady_timer handshakeTimer_;
 };
 
@@ -200,7 +211,7 @@ public:
     void Connect(const std::string& host);
     // One receive of up to size bytes; the count, or 0 when the peer has closed,
     // nothing is there, or on failure (reported with Event 0). Over TLS: the
-    // decrypted bytes of one read.
+    // decrypted bytes of one read, never more than the rest of one record.
     int32_t ReceiveBuf(int32_t aSocket, void* buf, uint16_t size);
     // One send of len bytes; the count the platform took, which may be less.
     // 0 on failure (reported with Event 1). Nothing is retried or queued.

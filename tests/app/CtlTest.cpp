@@ -380,10 +380,10 @@ TEST_F(CtlNew, CreatesAFolderTheServiceReadsBackWithTheStoredPassword) {
     const std::string folder = root.File("prt-1.a/");
     Settings settings;
     ASSERT_TRUE(ReadConfig(folder, settings).complete);
-    EXPECT_EQ(settings.System, "ibm&i<1>");
-    EXPECT_EQ(settings.User, "QPRTUSR");
-    EXPECT_EQ(settings.PrinterName, "PRT01");
-    EXPECT_EQ(settings.Password, "Pw#4_x");
+    EXPECT_EQ(settings.Session.Host.System, "ibm&i<1>");
+    EXPECT_EQ(settings.Session.Host.User, "QPRTUSR");
+    EXPECT_EQ(settings.Session.Device.PrinterName, "PRT01");
+    EXPECT_EQ(settings.Session.Host.Password, "Pw#4_x");
     for (const TDaySchedule& day : settings.Schedule) EXPECT_TRUE(day.Skedula);
     struct stat config {};
     ASSERT_EQ(::stat((folder + "OPrinter.cfg").c_str(), &config), 0);

@@ -68,7 +68,8 @@ struct StreamUnderTest {
     SteppingClock clock;
     StreamDriver stream;
 
-    explicit StreamUnderTest(CvTable table = CvTable()) : stream(session, clock, std::move(table)) {
+    explicit StreamUnderTest(CvTable table = CvTable(), int32_t debugLevel = 2)
+        : stream(session, clock, std::move(table), debugLevel) {
         session.saveSpoolFile = [this](const SpoolDocument& document) { SaveSpoolFile(folder.Path(), document, clock); };
     }
 

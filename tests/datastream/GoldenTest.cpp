@@ -1,6 +1,6 @@
 // Record bytes in, spool file bytes out, against the golden files in golden/
 // (made by golden/make_golden.py from lines worked out by hand). The host's
-// telnet stream is built from the records and fed through the telnet parser,
+// telnet stream is built from the records and fed to the session's protocol,
 // whole and split at every byte.
 #include <gtest/gtest.h>
 
@@ -8,7 +8,6 @@
 #include <iterator>
 #include <sstream>
 
-#include "session/TelnetParser.h"
 #include "support/FakeClock.h"
 #include "support/StreamDriver.h"
 
@@ -52,9 +51,8 @@ Strings SpoolFiles(const std::vector<std::string_view>& pieces) {
     session.readSpoolInfo = [&](Strings& info) { return calls++ % 2 == 0 && (info = attributes, true); };
     session.saveSpoolFile = [&](const SpoolDocument& document) { files.push_back(SpoolFileBytes(document)); };
     StreamDriver stream(session, clock, CvTable());
-    TelnetParser parser([&](std::string& record) { stream.ProcessRecord(record); });
-    std::string reply;
-    for (const std::string_view piece : pieces) EXPECT_FALSE(parser.Feed(piece, {}, reply));
+    for (const std::string_view piece : pieces) stream.Receive(piece);
+    EXPECT_FALSE(stream.Core().Ended());
     return files;
 }
 

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "FakeSession.h"
+#include "datastream/SpoolFileReader.h"
 
 namespace oprinter::test {
 namespace {
@@ -110,6 +113,32 @@ TEST(PrintDataDecoder, FailureWhileDecodingDropsTheRestOfTheSegmentOnly) {
     EXPECT_EQ(t.session.Events("log:"), (Strings{"host gone"}));
     EXPECT_EQ(t.Lines(), (Strings{"AD"}));
     EXPECT_TRUE(t.stream.Document().SavePending);
+}
+
+TEST(PrintDataDecoder, SpillThatFailsIsOneLogLineAndTheDocumentGoesOnInMemory) {
+    TempFolder folder;
+    folder.Write("Spool", "a file where the folder should be");
+    RecordingSession session;
+    SteppingClock clock;
+    PrintDataDecoder decoder(session, clock, CvTable(), SpillPlace{SpoolFolder(folder.Path()), 1000});
+    const std::string line = std::string(248, 'x') + "\r\n";
+    std::string data;
+    for (int k = 0; k < 7; ++k) data += Segment(line);
+    data += kEndOfDocument;
+    decoder.Begin(data);
+    ASSERT_EQ(decoder.Run(), dsDocumentEnded);
+    // 1750 bytes of lines: one try at 1000, the next would come at 2000.
+    const Strings logged = session.Events("log:");
+    ASSERT_EQ(logged.size(), 1u);
+    EXPECT_TRUE(logged[0].starts_with("Spill Error: Cannot move the text to \"" + SpoolFolder(folder.Path()) + "\". "))
+        << logged[0];
+    EXPECT_TRUE(logged[0].ends_with("; it stays in memory")) << logged[0];
+
+    std::filesystem::remove(folder.File("Spool"));
+    const std::string path = SaveSpoolFile(folder.Path(), decoder.Document(), clock);
+    std::string expected;
+    for (int k = 0; k < 7; ++k) expected += line;
+    EXPECT_EQ(ParseSpoolFile(folder.Read(path.substr(folder.Path().size()))).Text, expected + "\r\n");
 }
 
 }  // namespace

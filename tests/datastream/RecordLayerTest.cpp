@@ -36,13 +36,12 @@ TEST(RecordLayer, ShortRecordsAndUnknownDataFlows) {
 }
 
 TEST(RecordLayer, AcknowledgementTraces) {
-    StreamUnderTest t;
-    t.session.traceOn = true;
+    StreamUnderTest t(CvTable(), 1);
     t.Feed("");
     const std::string asCharacters = Bytes({0x00, ' ', 0x0A, ' ', 0x12, ' ', 0xA0, ' ', 0x01, ' ', 0x02, ' ', 0x04, ' ',
                                             0x00, ' ', 0x00, ' ', 0x01, ' ', 0xFF, ' ', 0xEF, ' '});
-    EXPECT_EQ(t.session.Events("trace1:"),
-              (Strings{"Client : " + kReply, "ClientH: 0 A 12 A0 1 2 4 0 0 1 FF EF ", "ClientT: " + asCharacters}));
+    EXPECT_EQ(t.session.Events("trace1:Client"),
+              (Strings{" : " + kReply, "H: 0 A 12 A0 1 2 4 0 0 1 FF EF ", "T: " + asCharacters}));
 }
 
 TEST(RecordLayer, VariableHeaderLengthLocatesThePrintData) {

@@ -2,6 +2,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <csignal>
 
 #include "FakeSession.h"
@@ -54,7 +55,7 @@ TEST(SpoolFile, TakenNameIsNeverReplacedButBuiltAgain50MillisecondsLater) {
     // A wall clock that stands still does not keep the session waiting for ever.
     FakeClock still;
     still.now = At(9, 15, 30, 123);
-    EXPECT_THROW(WriteSpoolFile(t.folder.Path() + "Spool/", "QSYSPRT", {"x"}, still), std::runtime_error);
+    EXPECT_THROW(WriteSpoolFile(t.folder.Path() + "Spool/", "QSYSPRT", {"x", nullptr, {}}, still), std::runtime_error);
     EXPECT_EQ(still.slept, std::chrono::milliseconds(200 * 50));
     EXPECT_EQ(t.SpoolFolderNames().size(), 2u);
 }
@@ -70,7 +71,7 @@ TEST(SpoolFile, MorePiecesThanOneWritevTakesLandInOrder) {
     ::mkdir(t.folder.File("Spool").c_str(), 0777);
     FakeClock clock;
     clock.now = At(9, 15, 30, 123);
-    WriteSpoolFile(t.folder.Path() + "Spool/", "QSYSPRT", pieces, clock);
+    WriteSpoolFile(t.folder.Path() + "Spool/", "QSYSPRT", {"", nullptr, pieces}, clock);
     EXPECT_EQ(t.SpoolFolderNames(), (Strings{"QSYSPRT 20261208091530123.spool"}));
     EXPECT_EQ(t.SpoolFile("QSYSPRT 20261208091530123.spool"), expected);
 }
@@ -141,6 +142,46 @@ TEST(SpoolFile, WriteFailureLeavesNoFileAndKeepsTheDocument) {
     const SpoolFileContent content = ParseSpoolFile(t.SpoolFile(t.SpoolFolderNames()[0]));
     EXPECT_EQ(content.Attributes, (Strings{"Nome=BIG", "RighePerPagina=1", "CaratteriPerRiga=250"}));
     EXPECT_EQ(content.Text, std::string(250, 'x') + "\r\n");
+}
+
+TEST(SpoolFile, SpillCutShortByAFullDiskIsMadeAgainWholeAndTheFileComesOutExact) {
+    TempFolder folder;
+    PageLayout layout(SpillPlace{SpoolFolder(folder.Path()), 4096});
+    std::string expected;
+    Strings failures;
+    const auto addLines = [&](size_t count) {
+        for (size_t n = 0; n < count; ++n) {
+            layout.SpoolText.StartLine();
+            layout.SpoolText.CurrentLine() = std::string(100, static_cast<char>('a' + n % 26));
+            expected += layout.SpoolText.CurrentLine() + "\r\n";
+            if (const auto failure = layout.SpoolText.SpillIfDue()) failures.push_back(*failure);
+        }
+    };
+    addLines(60);  // 41 lines of 102 bytes go on to disk
+    ASSERT_NE(layout.SpoolText.Spilled(), nullptr);
+    EXPECT_EQ(layout.SpoolText.Spilled()->Size(), 41u * 102);
+    {
+        // The next 41 lines come to a full disk part of the way.
+        const FileSizeLimit limit(6000);
+        addLines(60);
+    }
+    EXPECT_EQ(failures, (Strings{"Spill Error: Cannot move the text to \"" + SpoolFolder(folder.Path()) +
+                                 "\". File too large; it stays in memory"}));
+    EXPECT_EQ(layout.SpoolText.Spilled()->Size(), 41u * 102);
+    addLines(100);
+    EXPECT_EQ(failures.size(), 1u);
+    EXPECT_GT(layout.SpoolText.Spilled()->Size(), 41u * 102);
+
+    SteppingClock clock;
+    const Strings attributes{"Nome=BIG"};
+    const std::string path = SaveSpoolFile(folder.Path(), SpoolDocument{attributes, layout}, clock);
+    const std::string saved = folder.Read(path.substr(folder.Path().size()));
+    const std::string wanted =
+        SpoolFileHeader("Nome=BIG,RighePerPagina=0,CaratteriPerRiga=0", expected.size()) + expected;
+    // Compared as a whole, but reported by size and first difference: the text is long.
+    EXPECT_EQ(saved.size(), wanted.size());
+    EXPECT_EQ(std::mismatch(saved.begin(), saved.end(), wanted.begin(), wanted.end()).first - saved.begin(),
+              static_cast<std::ptrdiff_t>(std::min(saved.size(), wanted.size())));
 }
 
 }  // namespace

@@ -6,12 +6,14 @@ silent."""
 
 import datetime
 import re
+import signal
 import sys
 import time
 
 from e2e_case import E2ECase, listing_attempt, main, writer_restart
 from heartbeat_watch import HeartbeatWatch
 from printer_side_steps import PrinterSide
+from service_run import STOP_TIMEOUT
 
 SESSION_STARTED = b"Session successfully started"
 ATTEMPTS = 21
@@ -19,6 +21,9 @@ RETRIEVAL_GAVE_UP = b"Retrieve Error: Time budget of 60 seconds ran out after 2 
 RESTART_GAVE_UP = b"AvvioPgm Error: Time budget of 60 seconds ran out after 2 attempts"
 SILENT_SERVER = b"Timed out waiting for a reply from the FTP server"
 LONGEST_HEARTBEAT_STILL = 150
+LONGEST_STOP_DURING_FTP = 2
+# The retrieval is under way once its record is in; its FTP server stays silent.
+RETRIEVAL_UNDER_WAY = 1
 RESTART_GIVEN_UP_TIMEOUT = 110
 
 
@@ -100,6 +105,26 @@ class InterruptionTest(E2ECase):
             sys.stderr.write("\nsilent FTP: report saved %.1f s after the session started; heartbeat still "
                              "for at most %.1f s; run took %.0f s\n" % (
                                  _seconds_to_save(run, run.spool_files()[0]), longest, time.monotonic() - started))
+
+    def test_stop_during_a_silent_retrieval(self):
+        stops = []
+
+        def stop_during_the_retrieval(run):
+            time.sleep(RETRIEVAL_UNDER_WAY)
+            started = time.monotonic()
+            run.service.send_signal(signal.SIGTERM)
+            status = run.service.wait(STOP_TIMEOUT)
+            stops.append((time.monotonic() - started, status))
+            run.restart_service()
+
+        steps = PrinterSide({"stop the printer during the retrieval": stop_during_the_retrieval})
+        with self.scenario_run("stop-during-silent-retrieval", steps) as run:
+            self.assert_spool_files(run)
+            [(took, status)] = stops
+            self.assertEqual(status, 0, "the stop during the retrieval")
+            self.assertLessEqual(took, LONGEST_STOP_DURING_FTP, "the stop took %.1f s" % took)
+            self.assert_no_faults(self.session_texts(run))
+            sys.stderr.write("\nstop during a silent retrieval: the service ended %.2f s after SIGTERM\n" % took)
 
 
 if __name__ == "__main__":

@@ -3,15 +3,13 @@ SILENT, "net start", the test host prints a report that must land byte for
 byte beside OPrinter.exe with its attributes fetched over FTP, the registry
 heartbeat counts and is 0 after "net stop", the log ends with "Stoped.", and
 UNINSTALL SILENT removes the service. The service runs under its virtual
-account, which INSTALL lets write its heartbeat key. A configuration that
-asks for TLS, which the Windows build leaves out, gets a clear line from the
-service and from "oprinterctl check", and no connection is made. Two printer
-folders run as two instances, each with its own heartbeat; the MSI installs
-the programs and uninstalls them; "oprinterctl show" gives a console its
-characters and a pipe the code page's bytes.
+account, which INSTALL lets write its heartbeat key. Two printer folders run
+as two instances, each with its own heartbeat; the MSI installs the programs
+and uninstalls them; "oprinterctl show" gives a console its characters and a
+pipe the code page's bytes. (TLS: windows_tls.py, on the same prefix set-up.)
 
-WinePrefixCase holds what every case needs (a prefix of its own, running
-Wine programs, the heartbeat, the logs), for other suites to build on.
+WinePrinterCase holds what every case needs (a prefix of its own, running
+Wine programs, the heartbeat, the logs), for the other suites to build on.
 
     /usr/bin/python3 tests/e2e/windows_service.py BUILD_WINDOWS_FOLDER
 Runs as root (ports 21 and 23 of a loopback address) under
@@ -24,7 +22,6 @@ import os
 import re
 import pty
 import shutil
-import socket
 import struct
 import subprocess
 import sys
@@ -47,7 +44,6 @@ ADDRESS = "127.0.0.83"
 SCENARIO = "one-report"
 SERVICE = "O3812Printer"
 SERVICES_KEY = r"HKLM\System\CurrentControlSet\Services"
-TLS_REFUSED = b"Error: TLS is not available in the Windows build (set TLS and FtpTLS to False)"
 BUILD = os.path.abspath(sys.argv.pop(1)) if len(sys.argv) > 1 else "build-windows"
 
 
@@ -70,7 +66,10 @@ def without_escapes(text):
     return re.sub(rb"\x1b\[[0-9;?]*[A-Za-z]", b"", text)
 
 
-class WinePrefixCase(unittest.TestCase):
+class WinePrinterCase(unittest.TestCase):
+    """A fresh Wine prefix and a printer folder with OPrinter.exe, CvTable and
+    the OPrinter.cfg of the scenario SCENARIO."""
+
     def setUp(self):
         self.folder = tempfile.mkdtemp(prefix="oprinter-wine-e2e-")
         self.env = dict(os.environ, WINEPREFIX=os.path.join(self.folder, "prefix"), WINEDEBUG="-all",
@@ -183,7 +182,7 @@ class WinePrefixCase(unittest.TestCase):
                 "allow BUILTIN\\Administrators: full control", "allow %s: read" % account])
 
 
-class WindowsServiceTest(WinePrefixCase):
+class WindowsServiceTest(WinePrinterCase):
     def test_installs_prints_beats_and_uninstalls(self):
         # PDF copies are left out of the Windows build: a line says so, and the spool file is saved as always.
         self.write_config(PdfCopy="True")
@@ -230,27 +229,8 @@ class WindowsServiceTest(WinePrefixCase):
         self.assertEqual(removed.returncode, 0, removed.stderr)
         self.assertNotEqual(self.wine("net", "start", "O3812Printer").returncode, 0)
 
-    def test_tls_is_refused_with_a_clear_line_and_no_connection(self):
-        self.write_config(TLS="True")
-        checked = self.wine(os.path.join(BUILD, "oprinterctl.exe"), "check", "Z:" + self.printer.replace("/", "\\"))
-        self.assertEqual(checked.returncode, 1, checked.stdout + checked.stderr)
-        self.assertIn(TLS_REFUSED, checked.stdout)
 
-        # TLS points the session at port 992: anything that connects there is counted.
-        listener = socket.create_server((ADDRESS, 992))
-        listener.settimeout(0)
-        self.addCleanup(listener.close)
-        executable = os.path.join(self.printer, "OPrinter.exe")
-        self.assertEqual(self.wine(executable, "INSTALL", "SILENT").returncode, 0)
-        self.assertEqual(self.wine("net", "start", "O3812Printer").returncode, 0)
-        self.assertTrue(wait_until(30, lambda: self.log_holds(TLS_REFUSED)), self.logs())
-        with self.assertRaises(BlockingIOError):
-            listener.accept()
-        self.assertEqual(self.wine("net", "stop", "O3812Printer").returncode, 0)
-        self.assertEqual(self.wine(executable, "UNINSTALL", "SILENT").returncode, 0)
-
-
-class PrinterInstancesTest(WinePrefixCase):
+class PrinterInstancesTest(WinePrinterCase):
     def printer_folder(self, name):
         """C:\\ProgramData\\OPrinter\\NAME with its configuration."""
         folder = os.path.join(self.env["WINEPREFIX"], "drive_c", "ProgramData", "OPrinter", name)
@@ -299,7 +279,7 @@ class PrinterInstancesTest(WinePrefixCase):
                             name)
 
 
-class InstallerTest(WinePrefixCase):
+class InstallerTest(WinePrinterCase):
     def build_msi(self):
         """The installer from this build's programs, as scripts/build-windows.sh makes it."""
         stage = os.path.join(self.folder, "stage")
@@ -329,7 +309,7 @@ class InstallerTest(WinePrefixCase):
         self.assertFalse(os.path.exists(programs))
 
 
-class ConsoleTextTest(WinePrefixCase):
+class ConsoleTextTest(WinePrinterCase):
     def test_show_gives_a_console_characters_and_a_pipe_the_code_pages_bytes(self):
         # A spool file in WINDOWS-1252; the euro sign is in no console's OEM code page.
         attributes = b"Nome=PRIO,Utente=Priorit\xe0"

@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const ConfigReading reading = LoadConfig(folder.Path(), settings, log);
 
     Require(reading.complete || !reading.error.empty(), "a reading that stopped says why");
-    Require(settings.Password.size() <= kLongestPassword, "the password is at most 128 characters");
+    Require(settings.Session.Host.Password.size() <= kLongestPassword, "the password is at most 128 characters");
     for (const TDaySchedule& day : settings.Schedule) {
         for (const TimeOfDay& time : {day.StartTime, day.EndTime}) {
             Require(time.hour < 24 && time.minute < 60 && time.second < 60, "schedule times are times of day");

@@ -1,12 +1,11 @@
-// The host's byte stream straight into the telnet parser, the record layer and
-// the print data decoder, in process: attribute retrieval answered at once,
-// spool files built in memory. Whatever the host sends, every reply is a
-// well-formed telnet item, no record gets more than one reply, and every spool
-// file reads back.
+// The host's byte stream straight into the session's protocol, in process:
+// attribute retrieval answered at once, spool files built in memory. Whatever
+// the host sends, every reply is a well-formed telnet item, no record gets
+// more than one reply, every spool file reads back, and the session never
+// stays stuck waiting.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <exception>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,7 +14,6 @@
 #include "datastream/CvTable.h"
 #include "datastream/SpoolFileName.h"
 #include "datastream/SpoolFileReader.h"
-#include "session/TelnetParser.h"
 #include "support/StreamDriver.h"
 
 using namespace oprinter;
@@ -138,24 +136,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return true;
     };
     session.saveSpoolFile = CheckSpoolFile;
-    test::StreamDriver stream(session, clock, SampleCvTable());
-    // The replies to the host in the order they go out.
-    std::string& wire = session.sent;
-    TelnetParser parser([&](std::string& record) { stream.ProcessRecord(record); });
-    const EnvironmentValues environment{"PRT01", "QSYSOPR", "*LIBL", "*NONE", "*NONE", "*LIBL"};
+    test::StreamDriver stream(session, clock, SampleCvTable(), 0);
 
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    for (size_t at = 0; at < bytes.size(); at += kReceiveSize) {
-        std::string reply;
-        try {
-            if (parser.Feed(bytes.substr(at, kReceiveSize), environment, reply)) break;  // the session ends
-        } catch (const std::exception&) {
-            continue;  // "Read Error: ": the rest of this read is lost
-        }
-        wire += reply;
+    for (size_t at = 0; at < bytes.size() && !stream.Core().Ended(); at += kReceiveSize) {
+        stream.Receive(bytes.substr(at, kReceiveSize));
         stream.TimerSaveTimer();
+        Require(stream.Core().Ready() || stream.Core().Ended(), "every answer given, the session takes input again");
     }
-    const size_t acknowledged = CheckReplies(wire);
+    // The replies to the host in the order they went out.
+    const size_t acknowledged = CheckReplies(session.sent);
     const auto endMarks = static_cast<size_t>(std::count(bytes.begin(), bytes.end(), static_cast<char>(kEor)));
     Require(acknowledged <= endMarks, "no more replies than records");
     return 0;

@@ -40,10 +40,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::vector<std::string> lines = Lines(std::string_view(reinterpret_cast<const char*>(data), size));
     fuzz::NullHostLog log;
 
+    ListingScan listing(log);
+    RecordScan records;
+    for (const std::string& line : lines) {
+        listing.Take(line);
+        records.Take(line);
+    }
     std::vector<std::string> fromListing{"untouched"};
-    CheckSpoolInfo(TakePrintingSpoolFile(lines, log, fromListing), fromListing);
+    CheckSpoolInfo(listing.Finish(fromListing), fromListing);
 
     std::vector<std::string> fromRecords{"untouched"};
-    CheckSpoolInfo(TakePrintingSpoolRecord(lines, "PRT01", log, fromRecords), fromRecords);
+    CheckSpoolInfo(records.Finish("PRT01", log, fromRecords), fromRecords);
     return 0;
 }

@@ -6,10 +6,8 @@
 #include <filesystem>
 
 #include "RecordingHostLog.h"
-#include "ScriptedServer.h"
-#include "hostspool/FtpSock.h"
+#include "ScriptedFtp.h"
 #include "hostspool/FtpReplies.h"
-#include "hostspool/WorkFileDownload.h"
 #include "hostspool/WriterRestart.h"
 #include "support/TempFolder.h"
 
@@ -17,32 +15,12 @@ namespace oprinter {
 namespace {
 
 using namespace std::chrono_literals;
+using test::AcceptLogin;
+using test::AccessTo;
+using test::DownloadLines;
+using test::Login;
 using test::ScriptedPeer;
 using test::ScriptedServer;
-
-HostAccess AccessTo(uint16_t port) {
-    HostAccess access;
-    access.System = "127.0.0.1";
-    access.User = "OPRTEST";
-    access.Password = "OPRPASS";
-    access.PrinterName = "PRT01";
-    access.FtpPort = port;
-    access.FtpTimeLimit = 2s;
-    return access;
-}
-
-FtpConnection Login(const HostAccess& access) {
-    return FtpLogin(access, [limit = access.FtpTimeLimit] { return limit; });
-}
-
-// The server's half of a login that succeeds.
-void AcceptLogin(ScriptedPeer& peer) {
-    peer.Send("220 ready\r\n");
-    peer.ReadLine();
-    peer.Send("331 password please\r\n");
-    peer.ReadLine();
-    peer.Send("230 Logged on.\r\n");
-}
 
 TEST(PassiveReplyTest, ReadsTheSixNumbers) {
     auto full = ParsePassiveReply("227 Entering Passive Mode (10,1,2,3,19,137).");
@@ -79,7 +57,7 @@ TEST(SockTest, ConnectFailureSaysWhy) {
         closedPort = listener.Port();
     }
     HostAccess access = AccessTo(closedPort);
-    access.System = "localhost";  // looked up, as it is not dotted decimal
+    access.Login.System = "localhost";  // looked up, as it is not dotted decimal
     FtpConnection ftp = Login(access);
     EXPECT_EQ(ftp.LoginResult(), kFtpNoConnection);
     EXPECT_EQ(ftp.FtpLastReply().rfind("Cannot connect to localhost:" + std::to_string(closedPort) + ": ", 0), 0u);

@@ -17,9 +17,9 @@ using test::MemoryChannel;
 
 HostAccess Access() {
     HostAccess access;
-    access.System = "as400";
-    access.User = "OPRTEST";
-    access.Password = "OPRPASS";
+    access.Login.System = "as400";
+    access.Login.User = "OPRTEST";
+    access.Login.Password = "OPRPASS";
     return access;
 }
 

@@ -38,9 +38,9 @@ protected:
     void SetUp() override {
         host_->ForgetCommands();
         Serve(std::string("[") + kReady + "," + kInvoice + "]");
-        access_.System = "127.0.0.1";
-        access_.User = test::kHostUser;
-        access_.Password = test::kHostPassword;
+        access_.Login.System = "127.0.0.1";
+        access_.Login.User = test::kHostUser;
+        access_.Login.Password = test::kHostPassword;
         access_.PrinterName = "PRT01";
         access_.ExeFolder = folder_.Path();
         access_.FtpPort = host_->Port();
@@ -89,7 +89,7 @@ TEST_F(RetrievalTest, ListingPathAsksTheHostAndReadsThePrintingFile) {
 }
 
 TEST_F(RetrievalTest, ProgramPathQuotesTheDeviceAndReadsTheRecord) {
-    access_.SpoolInfoAPI = true;
+    access_.Login.SpoolInfoAPI = true;
     access_.PrinterName = "O'PRT";
     ASSERT_TRUE(Retrieve());
     EXPECT_EQ(host_->Commands(),
@@ -110,7 +110,7 @@ TEST_F(RetrievalTest, NothingPrintingMeans21QuietAttempts) {
         SCOPED_TRACE(api ? "program path" : "listing path");
         host_->ForgetCommands();
         clock_.slept = 0ms;
-        access_.SpoolInfoAPI = api;
+        access_.Login.SpoolInfoAPI = api;
         EXPECT_FALSE(Retrieve());
         Lines commands = host_->Commands();
         EXPECT_EQ(std::count(commands.begin(), commands.end(), "USER OPRTEST"), 21);

@@ -37,6 +37,27 @@ std::string RecordLine(const std::string& name, const std::string& status, const
         .At(59, "*STD").At(70, "123456").At(77, "         7").At(88, "5").At(90, "        12").At(101, status);
 }
 
+// The scans, fed the lines one after the other as the work file gives them.
+bool TakePrintingSpoolFile(const std::vector<std::string>& listing, HostLog& log,
+                           std::vector<std::string>& spoolInfo) {
+    ListingScan scan(log);
+    for (const std::string& line : listing) scan.Take(line);
+    return scan.Finish(spoolInfo);
+}
+
+void FindSpoolRecord(const std::vector<std::string>& lines, TSpoolListRec& record) {
+    RecordScan scan;
+    for (const std::string& line : lines) scan.Take(line);
+    record = scan.Record();
+}
+
+bool TakePrintingSpoolRecord(const std::vector<std::string>& lines, const std::string& printerName, HostLog& log,
+                             std::vector<std::string>& spoolInfo) {
+    RecordScan scan;
+    for (const std::string& line : lines) scan.Take(line);
+    return scan.Finish(printerName, log, spoolInfo);
+}
+
 std::string TitleLine() {
     return FixedLine(170).At(2, "5770SS1").At(11, "V7R4M0").At(19, "170501");
 }

@@ -1,5 +1,7 @@
 // The one reading of a configured host and the one resolver: a text in
-// numbers is an address, read one way only; anything else is a name to look up.
+// numbers is an address, read one way only; anything else is a name to look
+// up; and the same within a time limit. (A lookup that outlasts its limit is
+// tested with a dead name server, by the FTP client's tests.)
 #include <string>
 
 #include <gtest/gtest.h>
@@ -48,6 +50,16 @@ TEST(ResolveHostTest, AnythingElseIsANameAndOtherNumberFormsAreNotReadAtAll) {
     }
     // Nor is a name looked up for a part of it.
     EXPECT_EQ(ResolveHost(ReadHost(std::string("localhost\0.example", 18))), 0u);
+}
+
+TEST(ResolveHostTest, WithinATimeLimitTheAnswersAreTheSame) {
+    using namespace std::chrono_literals;
+    for (const char* written : {"localhost", "192.168.1.5", "127.1", "10.0.0.300", "0x7f.1", ""}) {
+        const HostTarget host = ReadHost(written);
+        const HostLookup lookup = ResolveHostWithin(host, 10s);
+        EXPECT_FALSE(lookup.timedOut) << written;
+        EXPECT_EQ(lookup.address, ResolveHost(host)) << written;
+    }
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "support/LoopbackHost.h"
+#include "hostspool/TempDownloadFile.h"
 #include "logging/LogWriter.h"
 #include "platform/Heartbeat.h"
 #include "service/O3812Printer.h"
@@ -77,9 +78,9 @@ protected:
     void ConfigureTuesdays(uint16_t telnetPort) {
         Service().ServiceCreate();
         Settings& config = Service().Config;
-        config.System = "127.0.0.1";
-        config.Log = true;
-        config.MaxLog = 1000;
+        config.Session.Host.System = "127.0.0.1";
+        config.Session.Log.Log = true;
+        config.Session.Log.MaxLog = 1000;
         config.Schedule[1] = {true, {8, 0, 0}, {18, 0, 0}};
         Service().TelnetPort = telnetPort;
     }
@@ -153,6 +154,23 @@ TEST_F(ServiceTest, WithoutConfigurationOnlyTheHeartbeatRuns) {
     // The log of the marks and the state file.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 2);
     EXPECT_EQ(ReadStateFile(folder.Path())->session, SessionState::disconnected);
+}
+
+TEST_F(ServiceTest, StartRemovesWhatAKilledProcessLeftOfItsDownloads) {
+    std::filesystem::path leftover;
+    {
+        // A name as the platform makes them; the file is gone with the object.
+        TempDownloadFile download = MakeTempFileName(folder.Path());
+        leftover = download.Path();
+    }
+    folder.Write("tmp/" + leftover.filename().string(), "half a listing");
+    folder.Write("tmp/notes.txt", "the administrator's");
+    folder.Write("tmp/.FTP", "not a name the platform makes");
+    Service().ServiceCreate();
+    Service().ServiceExecute();
+    EXPECT_FALSE(std::filesystem::exists(leftover));
+    EXPECT_TRUE(std::filesystem::exists(folder.File("tmp/notes.txt")));
+    EXPECT_TRUE(std::filesystem::exists(folder.File("tmp/.FTP")));
 }
 
 TEST_F(ServiceTest, HeartbeatWrapsAfter9999) {

@@ -54,18 +54,18 @@ TEST_F(LoadConfigTest, ReadsEveryValueAndOnlyTheDayElementsOfTheRoot) {
         </Anything>)");
     EXPECT_TRUE(reading.complete) << reading.error;
     EXPECT_EQ(settings.Language, "EN");
-    EXPECT_EQ(settings.System, "ibmi.example.com");
-    EXPECT_EQ(settings.User, "PRTUSER");
-    EXPECT_EQ(settings.Password, "PB");
-    EXPECT_EQ(settings.PrinterName, "PRT01");
-    EXPECT_TRUE(settings.Log);
-    EXPECT_FALSE(settings.LogDetail);
-    EXPECT_EQ(settings.MaxLog, 1000);
+    EXPECT_EQ(settings.Session.Host.System, "ibmi.example.com");
+    EXPECT_EQ(settings.Session.Host.User, "PRTUSER");
+    EXPECT_EQ(settings.Session.Host.Password, "PB");
+    EXPECT_EQ(settings.Session.Device.PrinterName, "PRT01");
+    EXPECT_TRUE(settings.Session.Log.Log);
+    EXPECT_FALSE(settings.Session.Log.LogDetail);
+    EXPECT_EQ(settings.Session.Log.MaxLog, 1000);
     EXPECT_EQ(settings.GGMaxLog, 30);
-    EXPECT_EQ(settings.SaveLogPath, "/var/log/op/");
-    EXPECT_TRUE(settings.SpoolInfoAPI);
-    EXPECT_EQ(settings.APILib, "KXLIB01");
-    EXPECT_EQ(settings.DebugLevel, 2);
+    EXPECT_EQ(settings.Session.Log.SaveLogPath, "/var/log/op/");
+    EXPECT_TRUE(settings.Session.Host.SpoolInfoAPI);
+    EXPECT_EQ(settings.Session.Host.APILib, "KXLIB01");
+    EXPECT_EQ(settings.Session.DebugLevel, 2);
     EXPECT_FALSE(settings.Schedule[0].Skedula);  // "monday" is not Monday
     EXPECT_FALSE(settings.Schedule[1].Skedula);  // the later Tuesday wins
     EXPECT_EQ(settings.Schedule[1].StartTime, (TimeOfDay{8, 0, 0}));
@@ -76,11 +76,11 @@ TEST_F(LoadConfigTest, ReadsEveryValueAndOnlyTheDayElementsOfTheRoot) {
 }
 
 TEST_F(LoadConfigTest, MissingFileOnlySetsLanguage) {
-    settings.System = "kept";
+    settings.Session.Host.System = "kept";
     const ConfigReading reading = LoadConfig(folder.Path(), settings, log);
     EXPECT_TRUE(reading.complete);
     EXPECT_EQ(settings.Language, "IT");
-    EXPECT_EQ(settings.System, "kept");
+    EXPECT_EQ(settings.Session.Host.System, "kept");
     EXPECT_FALSE(HasConfigFile(folder.Path()));
 }
 
@@ -88,15 +88,15 @@ TEST_F(LoadConfigTest, OptionalGroupsFallBackSilently) {
     ASSERT_TRUE(Load(Config(R"(Log="1" LogDetail="1" Language="" MaxLog="1e3" SaveLogPath="/x/" APILib="LIB"
                                DebugLevel="two")")).complete);
     EXPECT_EQ(settings.Language, "IT");
-    EXPECT_EQ(settings.MaxLog, 0);
-    EXPECT_EQ(settings.SaveLogPath, "");  // not read without GGMaxLog
-    EXPECT_FALSE(settings.SpoolInfoAPI);
-    EXPECT_EQ(settings.APILib, "");
-    EXPECT_EQ(settings.DebugLevel, 0);
+    EXPECT_EQ(settings.Session.Log.MaxLog, 0);
+    EXPECT_EQ(settings.Session.Log.SaveLogPath, "");  // not read without GGMaxLog
+    EXPECT_FALSE(settings.Session.Host.SpoolInfoAPI);
+    EXPECT_EQ(settings.Session.Host.APILib, "");
+    EXPECT_EQ(settings.Session.DebugLevel, 0);
 
     ASSERT_TRUE(Load(Config(R"(Log="1" LogDetail="1" GGMaxLog="7" SpoolInfoAPI="True")")).complete);
     EXPECT_EQ(settings.GGMaxLog, 7);
-    EXPECT_FALSE(settings.SpoolInfoAPI);  // APILib is missing
+    EXPECT_FALSE(settings.Session.Host.SpoolInfoAPI);  // APILib is missing
     EXPECT_EQ(FilesInFolder(), 1u);       // nothing was logged
 }
 
@@ -109,8 +109,8 @@ TEST_F(LoadConfigTest, MissingEndTimeStopsAfterThatDaysEarlierValues) {
     EXPECT_TRUE(settings.Schedule[0].Skedula);
     EXPECT_EQ(settings.Schedule[0].StartTime, (TimeOfDay{8, 30, 0}));
     EXPECT_FALSE(settings.Schedule[1].Skedula);
-    EXPECT_FALSE(settings.Log);
-    EXPECT_EQ(settings.MaxLog, 0);
+    EXPECT_FALSE(settings.Session.Log.Log);
+    EXPECT_EQ(settings.Session.Log.MaxLog, 0);
     EXPECT_EQ(FilesInFolder(), 1u);  // Log was not yet true: no log file
 }
 
@@ -118,9 +118,9 @@ TEST_F(LoadConfigTest, FailureOfRequiredValueStopsTheReading) {
     const ConfigReading reading =
         Load(R"(<OPrinter System="host" Password="x" PrinterName="PRT01" Log="True" LogDetail="True"/>)");
     EXPECT_FALSE(reading.complete);
-    EXPECT_EQ(settings.System, "host");
-    EXPECT_EQ(settings.PrinterName, "");
-    EXPECT_FALSE(settings.Log);
+    EXPECT_EQ(settings.Session.Host.System, "host");
+    EXPECT_EQ(settings.Session.Device.PrinterName, "");
+    EXPECT_FALSE(settings.Session.Log.Log);
 
     for (const char* broken : {"", "<OPrinter System=", "<?xml version=\"1.0\"?>", "<a></b>"}) {
         const ConfigReading bad = Load(broken);
@@ -133,7 +133,7 @@ TEST_F(LoadConfigTest, FailureAfterLogIsTrueIsLogged) {
     clock.now = test::At(10, 15, 0);
     const ConfigReading reading = Load(Config(R"(Log="True" LogDetail="maybe")"));
     EXPECT_FALSE(reading.complete);
-    EXPECT_TRUE(settings.Log);
+    EXPECT_TRUE(settings.Session.Log.Log);
     EXPECT_EQ(folder.Read("OPrinter 2026-12-08.log"),
               "08/12/2026 10:15:00: Errore Generale: " + reading.error + "\r\n");
     EXPECT_NE(reading.error.find("\"maybe\""), std::string::npos) << reading.error;
@@ -141,31 +141,31 @@ TEST_F(LoadConfigTest, FailureAfterLogIsTrueIsLogged) {
 
 TEST_F(LoadConfigTest, ValuesBecomeTheCharsetWhateverTheFilesEncoding) {
     Load("<?xml version=\"1.0\" encoding=\"UTF-8\"?><c System=\"Citt\xC3\xA0 \xE2\x82\xAC &#233;&#x1F600;\"/>");
-    EXPECT_EQ(settings.System, "Citt\xE0 \x80 \xE9?");
+    EXPECT_EQ(settings.Session.Host.System, "Citt\xE0 \x80 \xE9?");
     Load("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><c System=\"Citt\xE0\"/>");
-    EXPECT_EQ(settings.System, "Citt\xE0");
+    EXPECT_EQ(settings.Session.Host.System, "Citt\xE0");
     // An encoding unknown to the parser: its 8-bit bytes are kept.
     Load("<?xml version=\"1.0\" encoding=\"windows-1252\"?><c System=\"Citt\xE0 d\xE9j\xE0\"/>");
-    EXPECT_EQ(settings.System, "Citt\xE0 d\xE9j\xE0");
+    EXPECT_EQ(settings.Session.Host.System, "Citt\xE0 d\xE9j\xE0");
     // UTF-16 with a byte order mark.
     const char utf16[] = "\xFF\xFE<\0c\0 \0S\0y\0s\0t\0e\0m\0=\0\"\0\xE0\0\"\0/\0>\0";
     Load(std::string(utf16, sizeof utf16 - 1));
-    EXPECT_EQ(settings.System, "\xE0");
+    EXPECT_EQ(settings.Session.Host.System, "\xE0");
 }
 
 TEST_F(LoadConfigTest, CharsetIsReadFirstAndAnUnknownOneIsLoggedOnce) {
     const std::string euroFolder = "GGMaxLog=\"1\" SaveLogPath=\"/\xE2\x82\xAC/\"";
     EXPECT_TRUE(Load(Config(R"(Charset="ISO-8859-15" Log="False" LogDetail="False" )" + euroFolder)).complete);
-    EXPECT_EQ(settings.Charset, "ISO-8859-15");
-    EXPECT_EQ(settings.SaveLogPath, "/\xA4/");
-    EXPECT_FALSE(settings.PdfCopy);
+    EXPECT_EQ(settings.Session.Save.Charset, "ISO-8859-15");
+    EXPECT_EQ(settings.Session.Log.SaveLogPath, "/\xA4/");
+    EXPECT_FALSE(settings.Session.Save.PdfCopy);
 
     settings = Settings();
     clock.now = test::At(10, 15, 0);
     const ConfigReading unknown = Load(Config(R"(Charset="EBCDIC-KLINGON" Log="True" LogDetail="False" PdfCopy="1")"));
     EXPECT_TRUE(unknown.complete);
-    EXPECT_EQ(settings.Charset, "WINDOWS-1252");
-    EXPECT_TRUE(settings.PdfCopy);
+    EXPECT_EQ(settings.Session.Save.Charset, "WINDOWS-1252");
+    EXPECT_TRUE(settings.Session.Save.PdfCopy);
     const std::string warning = "Unknown Charset \"EBCDIC-KLINGON\": the text is read as WINDOWS-1252";
     EXPECT_EQ(unknown.warnings, (std::vector<std::string>{warning}));
     EXPECT_EQ(folder.Read("OPrinter 2026-12-08.log"), "08/12/2026 10:15:00: " + warning + "\r\n");
@@ -173,7 +173,7 @@ TEST_F(LoadConfigTest, CharsetIsReadFirstAndAnUnknownOneIsLoggedOnce) {
 
     Load(Config(R"(Charset="cp1250" Log="False" LogDetail="False" PdfCopy="maybe")"));
     EXPECT_EQ(ConfiguredCharset(folder.Path()), "cp1250");
-    EXPECT_FALSE(settings.PdfCopy);
+    EXPECT_FALSE(settings.Session.Save.PdfCopy);
 }
 
 TEST(ValueForms, BooleanAndIntegerAreStrict) {
@@ -207,35 +207,35 @@ TEST(TimeFromText, FixedPositionsAndRange) {
 
 TEST_F(LoadConfigTest, TlsSettingsDefaultToClearTextAndFollowTheirAttributes) {
     EXPECT_TRUE(Load(Config(R"(Log="False" LogDetail="False")")).complete);
-    EXPECT_FALSE(settings.TLS);
-    EXPECT_FALSE(settings.FtpTLS);
-    EXPECT_TRUE(settings.TLSVerify);
-    EXPECT_EQ(settings.TLSCAFile, "");
+    EXPECT_FALSE(settings.Session.Tls.TLS);
+    EXPECT_FALSE(settings.Session.Tls.FtpTLS);
+    EXPECT_TRUE(settings.Session.Tls.TLSVerify);
+    EXPECT_EQ(settings.Session.Tls.TLSCAFile, "");
 
     Settings fresh;
     settings = fresh;
     EXPECT_TRUE(Load(Config(R"(Log="False" LogDetail="False" TLS="true" TLSCAFile="certs/ca.pem" TLSVerify="0"
                                 TLSCertFile="/etc/op/c.pem" TLSKeyFile="c.key")")).complete);
-    EXPECT_TRUE(settings.TLS);
-    EXPECT_TRUE(settings.FtpTLS) << "FtpTLS follows TLS when absent";
-    EXPECT_FALSE(settings.TLSVerify);
-    EXPECT_EQ(settings.TLSCAFile, "certs/ca.pem");
-    EXPECT_EQ(settings.TLSCertFile, "/etc/op/c.pem");
-    EXPECT_EQ(settings.TLSKeyFile, "c.key");
+    EXPECT_TRUE(settings.Session.Tls.TLS);
+    EXPECT_TRUE(settings.Session.Tls.FtpTLS) << "FtpTLS follows TLS when absent";
+    EXPECT_FALSE(settings.Session.Tls.TLSVerify);
+    EXPECT_EQ(settings.Session.Tls.TLSCAFile, "certs/ca.pem");
+    EXPECT_EQ(settings.Session.Tls.TLSCertFile, "/etc/op/c.pem");
+    EXPECT_EQ(settings.Session.Tls.TLSKeyFile, "c.key");
 
     settings = fresh;
     EXPECT_TRUE(Load(Config(R"(Log="False" LogDetail="False" TLS="True" FtpTLS="False")")).complete);
-    EXPECT_TRUE(settings.TLS);
-    EXPECT_FALSE(settings.FtpTLS);
+    EXPECT_TRUE(settings.Session.Tls.TLS);
+    EXPECT_FALSE(settings.Session.Tls.FtpTLS);
 }
 
 TEST_F(LoadConfigTest, TlsSettingsSurviveAReadingThatStopsAndMistypedOnesStaySecure) {
     // A damaged file must not leave the password in clear text.
     const ConfigReading reading = Load(Config(R"(TLS="yes" TLSVerify="nein" Log="True")"));
     EXPECT_FALSE(reading.complete);
-    EXPECT_TRUE(settings.TLS);
-    EXPECT_TRUE(settings.FtpTLS);
-    EXPECT_TRUE(settings.TLSVerify);
+    EXPECT_TRUE(settings.Session.Tls.TLS);
+    EXPECT_TRUE(settings.Session.Tls.FtpTLS);
+    EXPECT_TRUE(settings.Session.Tls.TLSVerify);
 }
 
 }  // namespace

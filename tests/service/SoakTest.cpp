@@ -78,9 +78,9 @@ protected:
     DayOfCyclesTest() {
         service.ServiceCreate();  // no configuration file: set here instead
         Settings& config = service.Config;
-        config.System = "127.0.0.1";
-        config.Log = true;
-        config.MaxLog = kMaxLog;
+        config.Session.Host.System = "127.0.0.1";
+        config.Session.Log.Log = true;
+        config.Session.Log.MaxLog = kMaxLog;
         for (TDaySchedule& day : config.Schedule) day = {true, {0, 0, 0}, {23, 59, 59}};
         service.TelnetPort = host.Port();
     }

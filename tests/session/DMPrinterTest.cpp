@@ -1,11 +1,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include <asio/steady_timer.hpp>
 #include <gtest/gtest.h>
 
 #include "support/LoopbackHost.h"
@@ -46,14 +48,13 @@ protected:
 
     TDMPrinter& Create(int32_t debugLevel = 0) { return Create({loop, folder.Path(), clock, log, events}, debugLevel); }
 
+    // With the settings as the test left them.
     TDMPrinter& Create(const SessionContext& context, int32_t debugLevel = 0) {
-        printer = std::make_unique<TDMPrinter>(context);
-        printer->System = "127.0.0.1";
-        printer->PrinterName = "PRT01";
-        printer->Log = true;
-        printer->LogDetail = true;
-        printer->MaxLog = 100000;
-        printer->DebugLevel = debugLevel;
+        settings.Host.System = "127.0.0.1";
+        settings.Device.PrinterName = "PRT01";
+        settings.Log = {true, true, "", 100000};
+        settings.DebugLevel = debugLevel;
+        printer = std::make_unique<TDMPrinter>(context, std::make_shared<const SessionSettings>(settings));
         printer->Telnet.Port = host.Port();
         return *printer;
     }
@@ -96,6 +97,7 @@ protected:
     LogWriter log{folder.Path(), clock};
     RecordingEventLog events;
     LoopbackHost host{loop};
+    SessionSettings settings;
     std::unique_ptr<TDMPrinter> printer;
 };
 
@@ -115,9 +117,9 @@ TEST_F(SessionTest, RefusedConnectLogsOneSocketError) {
 }
 
 TEST_F(SessionTest, TlsThatCannotBeSetUpEndsTheSessionBeforeAnyConnect) {
+    settings.Tls.TLS = true;
+    settings.Tls.TLSCAFile = "missing-ca.pem";  // beside the service
     TDMPrinter& session = Create();
-    session.TLS = true;
-    session.TLSCAFile = "missing-ca.pem";  // beside the service
     session.StartSession();
     RunFor(loop, std::chrono::milliseconds(50));
     // The reason is the platform's: the file here, or TLS left out of the build.
@@ -130,9 +132,9 @@ TEST_F(SessionTest, TlsThatCannotBeSetUpEndsTheSessionBeforeAnyConnect) {
 }
 
 TEST_F(SessionTest, UnverifiedTlsWarnsOncePerSession) {
+    settings.Tls.FtpTLS = true;
+    settings.Tls.TLSVerify = false;
     TDMPrinter& session = Create();
-    session.FtpTLS = true;
-    session.TLSVerify = false;
     session.StartSession();
     ASSERT_TRUE(RunUntil(loop, [&] { return host.Connected(); }));
     EXPECT_EQ(LogLines(),
@@ -280,26 +282,64 @@ std::string PrintRecordOf(const std::string& data) {
            "\x12\xA0\x01\x01\x04\x00\x00\x01"s + data + "\xFF\xEF";
 }
 
-// Each NUL asks for the attributes; against a host whose FTP server never
-// answers, the second retrieval of the record gets what the first left of the
-// budget, here nothing, so the record waits for one budget, not two.
-TEST_F(SessionTest, RetrievalsOfOneRecordShareOneFtpBudget) {
+// Each NUL asks for the attributes. Against a host whose FTP server never
+// answers, each retrieval spends its own budget, off the loop: the loop's
+// timers keep their beat while the record waits for both, and the record is
+// acknowledged after them.
+TEST_F(SessionTest, RetrievalsRunOffTheLoopEachWithItsOwnBudget) {
     LoopbackHost silentFtp(loop);  // connections wait in its backlog, never greeted
     SessionContext context{loop, folder.Path(), DefaultClock(), log, events, silentFtp.Port()};
     context.ftpTimeLimit = std::chrono::milliseconds(600);
     context.ftpBudget = std::chrono::milliseconds(1500);
     Create(context);
     Connect();
+    asio::steady_timer beat(loop);
+    std::chrono::milliseconds longestGap{0};
+    auto last = std::chrono::steady_clock::now();
+    std::function<void()> tick = [&] {
+        beat.expires_after(std::chrono::milliseconds(50));
+        beat.async_wait([&](const asio::error_code& error) {
+            if (error) return;
+            const auto now = std::chrono::steady_clock::now();
+            longestGap = std::max(longestGap, std::chrono::duration_cast<std::chrono::milliseconds>(now - last));
+            last = now;
+            tick();
+        });
+    };
+    tick();
     const auto started = std::chrono::steady_clock::now();
-    EXPECT_EQ(Exchange(PrintRecordOf("\x03\x05" "A\0B\0C" "\0"s), kAcknowledgement.size()), kAcknowledgement);
+    host.ClearReceived();
+    host.Send(PrintRecordOf("\x03\x05" "A\0B\0C" "\0"s));
+    ASSERT_TRUE(RunUntil(loop, [&] { return !host.Received().empty(); }, std::chrono::seconds(10)));
     const auto took = std::chrono::steady_clock::now() - started;
-    EXPECT_GE(took, std::chrono::milliseconds(1400));
-    EXPECT_LT(took, std::chrono::milliseconds(2400));
+    EXPECT_EQ(host.Received(), kAcknowledgement);
+    EXPECT_GE(took, std::chrono::milliseconds(2800));
+    EXPECT_LT(took, std::chrono::milliseconds(4500));
+    EXPECT_LT(longestGap, std::chrono::milliseconds(500)) << "the loop was held while FTP was silent";
     const std::string silent = "Retrieve Error: Timed out waiting for a reply from the FTP server";
-    EXPECT_EQ(LogLines(), (std::vector<std::string>{silent, silent,
-                                                    "Retrieve Error: Time budget of 1 seconds ran out after 2 attempts",
-                                                    "Retrieve Error: Time budget of 1 seconds ran out after 0 attempts"}));
+    const std::string ranOut = "Retrieve Error: Time budget of 1 seconds ran out after 2 attempts";
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{silent, silent, ranOut, silent, silent, ranOut}));
     EXPECT_FALSE(printer->LastSpoolFile().empty()) << "saved without attributes";
+}
+
+// A session released while its retrieval waits on a silent FTP server goes at
+// once; the retrieval ends alone, and nothing of it reaches the log.
+TEST_F(SessionTest, SessionReleasedDuringARetrievalGoesAtOnce) {
+    LoopbackHost silentFtp(loop);
+    SessionContext context{loop, folder.Path(), DefaultClock(), log, events, silentFtp.Port()};
+    context.ftpTimeLimit = std::chrono::milliseconds(300);
+    context.ftpBudget = std::chrono::milliseconds(600);
+    Create(context);
+    Connect();
+    host.Send(PrintRecordOf("\x03\x01" "\0"s));
+    RunFor(loop, std::chrono::milliseconds(100));
+    EXPECT_TRUE(host.Received().empty()) << "the record waits for its attributes";
+    const auto started = std::chrono::steady_clock::now();
+    printer->StopSession();
+    printer.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(100));
+    RunFor(loop, std::chrono::milliseconds(1000));
+    EXPECT_TRUE(LogLines().empty());
 }
 
 // Print data of about `size` bytes of 132-column report text, 60 lines a
@@ -322,8 +362,8 @@ std::vector<std::string> ReportPrintData(size_t size) {
 }
 
 TEST_F(SessionTest, LargeDocumentsPdfIsMadeWhileTheRecordsGoOn) {
+    settings.Save.PdfCopy = true;
     StartConnected();
-    printer->PdfCopy = true;
     printer->PdfMakerProgram = OPRINTER_BINARY_DIR "/oprinter";
     const std::vector<std::string> records = ReportPrintData(20 << 20);
     for (const std::string& data : records) {

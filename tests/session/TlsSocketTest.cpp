@@ -81,6 +81,29 @@ TEST_F(TlsSocketTest, TrustedHostCarriesTheBytesBothWaysAndEveryReceivedByteIsRe
     EXPECT_TRUE(tlsErrors.empty() && socketErrors.empty());
 }
 
+TEST_F(TlsSocketTest, ReceiveTakesNoMoreThanTheRestOfOneRecord) {
+    Trust(host.certificate);
+    TlsLoopbackHost server(loop, host);
+    std::vector<int32_t> counts;
+    std::string received;
+    socket.OnRead = [&](TVornSocket&, int32_t aSocket) {
+        char area[255];
+        const int32_t count = socket.ReceiveBuf(aSocket, area, sizeof area);
+        if (count > 0) counts.push_back(count), received.append(area, static_cast<size_t>(count));
+    };
+    ConnectTo(server.Port());
+    ASSERT_TRUE(RunUntil(loop, [&] { return connects == 1 && server.Secured(); }));
+    // Two records, both there before the first receive: the receive sizes
+    // are those of a read of the connection, record by record.
+    const std::string first(300, 'a');
+    const std::string second(100, 'b');
+    server.Send(first);
+    server.Send(second);
+    EXPECT_TRUE(RunUntil(loop, [&] { return received.size() == 400; }));
+    EXPECT_EQ(counts, (std::vector<int32_t>{255, 45, 100}));
+    EXPECT_EQ(received, first + second);
+}
+
 TEST_F(TlsSocketTest, UntrustedOrMisnamedCertificateEndsTheHandshakeWithItsReason) {
     const CertificateFiles stranger = test::MakeCertificate(folder, "stranger", "127.0.0.1");
     const CertificateFiles other = test::MakeCertificate(folder, "other", "127.0.0.2");

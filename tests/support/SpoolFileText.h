@@ -1,5 +1,6 @@
 #pragma once
 // Spool file bytes for tests, laid out by the same pieces the service saves.
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -9,8 +10,9 @@
 
 namespace oprinter::test {
 
-// The text as a spool file holds it: every line with its CR LF.
+// The text held in memory as a spool file holds it: every line with its CR LF.
 inline std::string DocumentTextBytes(const DocumentText& text) {
+    if (text.Spilled() != nullptr) throw std::logic_error("text on disk: read the saved spool file instead");
     std::vector<std::string_view> pieces;
     text.AppendPieces(pieces);
     std::string bytes;

@@ -5,6 +5,7 @@ set(linux_only_tests)
 foreach(file app/CtlTest.cpp app/ShowCommandTest.cpp datastream/SpoolFileTest.cpp
              hostspool/FtpHostProcess.cpp hostspool/ScriptedServer.cpp hostspool/FtpClientTest.cpp
              hostspool/FtpConnectionTest.cpp hostspool/RetrievalTest.cpp hostspool/TlsChannelTest.cpp
+             hostspool/FtpBoundsTest.cpp
              service/RegistrationTest.cpp service/HeartbeatFileTest.cpp session/SocketTest.cpp
              platform/DetachedProcessTest.cpp session/TlsSocketTest.cpp session/PdfCopyQueueTest.cpp
              app/PdfCommandTest.cpp)

@@ -44,7 +44,7 @@ std::string ConfiguredLogFolder(const std::optional<std::string>& given) {
     } catch (const std::runtime_error&) {
         return {};  // the registration tells why the folder is no good
     }
-    return LogFolderOf(settings.SaveLogPath);
+    return LogFolderOf(settings.Session.Log.SaveLogPath);
 }
 
 }  // namespace

@@ -80,26 +80,26 @@ SettingValue BooleanSetting(const char* name, bool value) {
 std::vector<SettingValue> SettingValues(const Settings& settings, const SettingTexts& texts) {
     return {
         TextSetting(texts, "Language", settings.Language),
-        TextSetting(texts, "System", settings.System),
-        TextSetting(texts, "User", settings.User),
-        NumberSetting("PasswordLength", static_cast<long long>(settings.Password.size())),
-        TextSetting(texts, "PrinterName", settings.PrinterName),
-        BooleanSetting("Log", settings.Log),
-        BooleanSetting("LogDetail", settings.LogDetail),
-        NumberSetting("MaxLog", settings.MaxLog),
+        TextSetting(texts, "System", settings.Session.Host.System),
+        TextSetting(texts, "User", settings.Session.Host.User),
+        NumberSetting("PasswordLength", static_cast<long long>(settings.Session.Host.Password.size())),
+        TextSetting(texts, "PrinterName", settings.Session.Device.PrinterName),
+        BooleanSetting("Log", settings.Session.Log.Log),
+        BooleanSetting("LogDetail", settings.Session.Log.LogDetail),
+        NumberSetting("MaxLog", settings.Session.Log.MaxLog),
         NumberSetting("GGMaxLog", settings.GGMaxLog),
-        TextSetting(texts, "SaveLogPath", settings.SaveLogPath),
-        BooleanSetting("SpoolInfoAPI", settings.SpoolInfoAPI),
-        TextSetting(texts, "APILib", settings.APILib),
-        NumberSetting("DebugLevel", settings.DebugLevel),
-        TextSetting(texts, "Charset", settings.Charset),
-        BooleanSetting("PdfCopy", settings.PdfCopy),
-        BooleanSetting("TLS", settings.TLS),
-        BooleanSetting("FtpTLS", settings.FtpTLS),
-        TextSetting(texts, "TLSCAFile", settings.TLSCAFile),
-        BooleanSetting("TLSVerify", settings.TLSVerify),
-        TextSetting(texts, "TLSCertFile", settings.TLSCertFile),
-        TextSetting(texts, "TLSKeyFile", settings.TLSKeyFile),
+        TextSetting(texts, "SaveLogPath", settings.Session.Log.SaveLogPath),
+        BooleanSetting("SpoolInfoAPI", settings.Session.Host.SpoolInfoAPI),
+        TextSetting(texts, "APILib", settings.Session.Host.APILib),
+        NumberSetting("DebugLevel", settings.Session.DebugLevel),
+        TextSetting(texts, "Charset", settings.Session.Save.Charset),
+        BooleanSetting("PdfCopy", settings.Session.Save.PdfCopy),
+        BooleanSetting("TLS", settings.Session.Tls.TLS),
+        BooleanSetting("FtpTLS", settings.Session.Tls.FtpTLS),
+        TextSetting(texts, "TLSCAFile", settings.Session.Tls.TLSCAFile),
+        BooleanSetting("TLSVerify", settings.Session.Tls.TLSVerify),
+        TextSetting(texts, "TLSCertFile", settings.Session.Tls.TLSCertFile),
+        TextSetting(texts, "TLSKeyFile", settings.Session.Tls.TLSKeyFile),
     };
 }
 
@@ -111,7 +111,7 @@ struct CheckedFile {
 };
 
 TlsOptions TlsOptionsOf(const Settings& settings, const std::string& folder) {
-    return TlsOptionsBeside(folder, settings.TLSVerify, settings.TLSCAFile, settings.TLSCertFile, settings.TLSKeyFile);
+    return TlsOptionsBeside(folder, settings.Session.Tls.TLSVerify, settings.Session.Tls.TLSCAFile, settings.Session.Tls.TLSCertFile, settings.Session.Tls.TLSKeyFile);
 }
 
 std::vector<CheckedFile> CheckedTlsFiles(const TlsOptions& options) {
@@ -127,8 +127,9 @@ std::vector<CheckedFile> CheckedTlsFiles(const TlsOptions& options) {
     if (!certificate.empty() || !key.empty()) {
         files.push_back({"TLSCertFile", certificate,
                          certificate.empty() ? TlsFileCheck{false, "missing: TLSKeyFile needs it"} : CheckCertificateFile(certificate)});
-        files.push_back({"TLSKeyFile", key,
-                         key.empty() ? TlsFileCheck{false, "missing: TLSCertFile needs it"} : CheckKeyFile(key, certificate)});
+        if (!key.empty() || !ClientKeyInCertificateFile())
+            files.push_back({"TLSKeyFile", key,
+                             key.empty() ? TlsFileCheck{false, "missing: TLSCertFile needs it"} : CheckKeyFile(key, certificate)});
     }
     return files;
 }
@@ -141,10 +142,10 @@ bool AllUsable(const std::vector<CheckedFile>& files) {
 }
 
 // With TLS asked for and every file usable, whatever still stops the service
-// from setting TLS up (a trust store it cannot load, a build without TLS),
+// from setting TLS up (a trust store it cannot load, credentials the platform refuses),
 // as the line its log would get; empty when nothing does.
 std::string TlsSetupError(const Settings& settings, const TlsOptions& options, const std::vector<CheckedFile>& files) {
-    if ((!settings.TLS && !settings.FtpTLS) || !AllUsable(files)) return {};
+    if ((!settings.Session.Tls.TLS && !settings.Session.Tls.FtpTLS) || !AllUsable(files)) return {};
     std::string failure;
     return TlsContext::Make(options, failure) ? std::string() : "Error: TLS " + failure;
 }
@@ -180,7 +181,7 @@ std::string TimeText(const TimeOfDay& time) {
 
 void PrintText(const Settings& settings, const ConfigReading& reading, const std::vector<CheckedFile>& files,
                const std::string& tlsError, const AccessLists& access) {
-    const SettingTexts texts(settings.Charset);
+    const SettingTexts texts(settings.Session.Save.Charset);
     for (const SettingValue& value : SettingValues(settings, texts))
         std::printf("%s: %s\n", value.name, value.text.c_str());
     for (const CheckedFile& file : files) {
@@ -241,7 +242,7 @@ std::string JsonAccess(const AccessLists& access) {
 
 void PrintJson(const Settings& settings, const ConfigReading& reading, const std::vector<CheckedFile>& files,
                const std::string& tlsError, const AccessLists& access) {
-    const SettingTexts texts(settings.Charset);
+    const SettingTexts texts(settings.Session.Save.Charset);
     std::string json = "{\n";
     for (const SettingValue& value : SettingValues(settings, texts))
         json += "  \"" + std::string(value.name) + "\": " + value.json + ",\n";

@@ -114,7 +114,7 @@ std::optional<std::string> LastErrorIn(const std::string& file) {
 void ReadLogs(const std::string& folder, PrinterStatus& status) {
     Settings settings;
     ReadConfig(folder, settings);
-    const std::string prefix = settings.SaveLogPath.empty() ? folder : settings.SaveLogPath;
+    const std::string prefix = settings.Session.Log.SaveLogPath.empty() ? folder : settings.Session.Log.SaveLogPath;
     const std::size_t slash = prefix.rfind('/');
     const std::string logFolder = slash == std::string::npos ? "." : prefix.substr(0, slash + 1);
     const std::string namePrefix = slash == std::string::npos ? prefix : prefix.substr(slash + 1);

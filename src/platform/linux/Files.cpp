@@ -7,11 +7,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <string_view>
 #include <vector>
 
 #include "platform/AppendFile.h"
 #include "platform/NewFile.h"
 #include "platform/ScratchFile.h"
+#include "platform/SpillFile.h"
 #include "platform/SystemError.h"
 
 namespace oprinter {
@@ -43,6 +46,74 @@ bool WriteFully(int fd, const char* bytes, size_t count) {
     return true;
 }
 
+// Writes the pieces from offset on, which ends up past them; 0 or errno.
+int WritePiecesAt(int fd, const std::vector<std::string_view>& pieces, off_t& offset) {
+    std::vector<iovec> rest;
+    for (const std::string_view piece : pieces) {
+        if (!piece.empty()) rest.push_back({const_cast<char*>(piece.data()), piece.size()});
+    }
+    for (size_t first = 0; first < rest.size();) {
+        const int count = static_cast<int>(std::min<size_t>(rest.size() - first, IOV_MAX));
+        const ssize_t written = ::pwritev(fd, rest.data() + first, count, offset);
+        if (written < 0 && errno == EINTR) continue;
+        if (written < 0) return errno;
+        // Nothing written yet no error: give up rather than loop for ever.
+        if (written == 0) return EIO;
+        offset += written;
+        first = Advance(rest, first, static_cast<size_t>(written));
+    }
+    return 0;
+}
+
+// For file systems that cannot copy between files themselves.
+int CopyThroughMemory(int from, off_t& in, off_t end, int to, off_t& out) {
+    std::vector<char> piece(256 * 1024);
+    while (in < end) {
+        const ssize_t got = ::pread(from, piece.data(), std::min<off_t>(end - in, off_t(piece.size())), in);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return errno;
+        if (got == 0) return EIO;  // shorter than it was written
+        off_t at = out;
+        if (const int error = WritePiecesAt(to, {{piece.data(), static_cast<size_t>(got)}}, at)) return error;
+        out = at;
+        in += got;
+    }
+    return 0;
+}
+
+// Copies from's first end bytes to out in to, which ends up past them; 0 or errno.
+int CopyRange(int from, off_t end, int to, off_t& out) {
+    off_t in = 0;
+    while (in < end) {
+        const ssize_t moved = ::copy_file_range(from, &in, to, &out, static_cast<size_t>(end - in), 0);
+        if (moved < 0 && errno == EINTR) continue;
+        if (moved < 0 && (errno == EXDEV || errno == EOPNOTSUPP || errno == ENOSYS || errno == EINVAL))
+            return CopyThroughMemory(from, in, end, to, out);
+        if (moved < 0) return errno;
+        if (moved == 0) return EIO;
+    }
+    return 0;
+}
+
+class DescriptorSpillFile final : public SpillFile {
+public:
+    explicit DescriptorSpillFile(int fd) : fd_(fd) {}
+    ~DescriptorSpillFile() override { ::close(fd_); }
+
+    int Descriptor() const { return fd_; }
+    uint64_t Size() const override { return static_cast<uint64_t>(size_); }
+    int Append(const std::vector<std::string_view>& pieces) override {
+        off_t end = size_;
+        const int error = WritePiecesAt(fd_, pieces, end);
+        if (error == 0) size_ = end;
+        return error;
+    }
+
+private:
+    int fd_;
+    off_t size_ = 0;
+};
+
 class DescriptorNewFile final : public NewFile {
 public:
     DescriptorNewFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
@@ -51,20 +122,15 @@ public:
         ::unlink(path_.c_str());
     }
 
-    int WriteAll(const std::vector<std::string_view>& pieces) override {
-        std::vector<iovec> rest;
-        for (const std::string_view piece : pieces) {
-            if (!piece.empty()) rest.push_back({const_cast<char*>(piece.data()), piece.size()});
-        }
-        for (size_t first = 0; first < rest.size();) {
-            const int count = static_cast<int>(std::min<size_t>(rest.size() - first, IOV_MAX));
-            const ssize_t written = ::writev(fd_, rest.data() + first, count);
-            if (written < 0 && errno == EINTR) continue;
-            if (written < 0) return errno;
-            // Nothing written yet no error: give up rather than loop for ever.
-            if (written == 0) return EIO;
-            first = Advance(rest, first, static_cast<size_t>(written));
-        }
+    int Write(const std::vector<std::string_view>& pieces) override { return WritePiecesAt(fd_, pieces, written_); }
+
+    int CopyFrom(const SpillFile& file) override {
+        // Spill files of this platform are all descriptor files.
+        const auto& spilled = static_cast<const DescriptorSpillFile&>(file);
+        return CopyRange(spilled.Descriptor(), static_cast<off_t>(spilled.Size()), fd_, written_);
+    }
+
+    int Finish() override {
         if (::fsync(fd_) != 0) return errno;
         const int fd = fd_;
         fd_ = -1;
@@ -81,7 +147,18 @@ public:
 private:
     int fd_;
     std::string path_;
+    off_t written_ = 0;
 };
+
+// A file with a name from the pattern, removed again at once; -1 with errno.
+int UnnamedFromPattern(const std::string& pattern) {
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    // mkostemp makes the file with mode 0600.
+    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+    if (fd >= 0) ::unlink(name.data());
+    return fd;
+}
 
 class DescriptorScratchFile final : public ScratchFile {
 public:
@@ -94,16 +171,10 @@ public:
     const std::string& Path() const override { return path_; }
     bool Append(const char* bytes, size_t count) override { return WriteFully(fd_, bytes, count); }
 
-    bool ReadAll(std::string& content) const override {
-        content.clear();
-        char piece[4096];
-        for (off_t offset = 0;;) {
-            const ssize_t got = ::pread(fd_, piece, sizeof piece, offset);
-            if (got < 0 && errno == EINTR) continue;
-            if (got < 0) return false;
-            if (got == 0) return true;
-            content.append(piece, static_cast<size_t>(got));
-            offset += got;
+    long long ReadAt(uint64_t offset, char* into, size_t count) const override {
+        for (;;) {
+            const ssize_t got = ::pread(fd_, into, count, static_cast<off_t>(offset));
+            if (got >= 0 || errno != EINTR) return got;
         }
     }
 
@@ -144,14 +215,39 @@ void SyncFolder(const std::string& folder) {
     ::close(fd);
 }
 
+namespace {
+// mkostemp puts six characters after the prefix.
+constexpr const char* kScratchSuffix = "XXXXXX";
+}  // namespace
+
+std::unique_ptr<SpillFile> SpillFile::Create(const std::string& folder) {
+    int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    // A file system without unnamed files: a name for a moment.
+    if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR)) fd = UnnamedFromPattern(folder + ".text-XXXXXX");
+    if (fd < 0) return nullptr;
+    return std::make_unique<DescriptorSpillFile>(fd);
+}
+
 std::unique_ptr<ScratchFile> ScratchFile::Create(const std::string& folder, const std::string& prefix) {
-    const std::string pattern = folder + prefix + "XXXXXX";
+    const std::string pattern = folder + prefix + kScratchSuffix;
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     // mkostemp makes the file with mode 0600.
     const int fd = ::mkostemp(name.data(), O_CLOEXEC);
     if (fd < 0) return nullptr;
     return std::make_unique<DescriptorScratchFile>(fd, std::string(name.data()));
+}
+
+void ScratchFile::RemoveLeftovers(const std::string& folder, const std::string& prefix) {
+    const size_t nameLength = prefix.size() + std::string_view(kScratchSuffix).size();
+    std::error_code error;  // a folder that is missing or cannot be read holds nothing to remove
+    for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
+         entry.increment(error)) {
+        const std::string name = entry->path().filename().string();
+        // remove() takes a link itself, never what it points to.
+        std::error_code ignored;
+        if (name.size() == nameLength && name.rfind(prefix, 0) == 0) std::filesystem::remove(entry->path(), ignored);
+    }
 }
 
 }  // namespace oprinter

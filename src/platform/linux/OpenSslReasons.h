@@ -2,6 +2,8 @@
 // What OpenSSL says, put into the words the logs use.
 #include <string>
 
+#include <openssl/ssl.h>
+
 #include "platform/TlsContext.h"
 
 namespace oprinter {

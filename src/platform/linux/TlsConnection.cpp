@@ -1,4 +1,5 @@
 #include "platform/TlsConnection.h"
+#include "platform/linux/OpenSslContext.h"
 #include "platform/linux/OpenSslReasons.h"
 
 #include <array>
@@ -40,39 +41,52 @@ TlsResult Retry(int handle, TlsConnection::Deadline deadline, Call call) {
 
 }  // namespace
 
+struct TlsConnection::State {
+    struct Free {
+        void operator()(SSL* ssl) const { SSL_free(ssl); }
+    };
+
+    // What a call that returned returned (count bytes moved) comes to.
+    TlsResult Outcome(const TlsContext& context, int handle, int returned, std::size_t count) const;
+    TlsResult SetUpFailed() const { return {TlsStep::Failed, 0, 0, setUpFailure}; }
+
+    std::string setUpFailure;  // why ssl is null
+    std::unique_ptr<SSL, Free> ssl;
+};
+
 TlsConnection::TlsConnection(std::shared_ptr<const TlsContext> context, int handle, const HostTarget& host)
-    : context_(std::move(context)), ssl_(context_->NewClient(host, nullptr, setUpFailure_)), handle_(handle) {
-    if (ssl_ && SSL_set_fd(ssl_.get(), handle) != 1) {
-        setUpFailure_ = "cannot attach the connection to its socket: " + TakeOpenSslReason();
-        ssl_.reset();
+    : context_(std::move(context)), state_(std::make_unique<State>()), handle_(handle) {
+    State& state = *state_;
+    state.ssl.reset(NewClient(*context_, host, nullptr, state.setUpFailure));
+    if (state.ssl && SSL_set_fd(state.ssl.get(), handle) != 1) {
+        state.setUpFailure = "cannot attach the connection to its socket: " + TakeOpenSslReason();
+        state.ssl.reset();
     }
 }
 
 TlsConnection::TlsConnection(std::shared_ptr<const TlsContext> context, const HostTarget& host,
                              const TlsConnection* resumeFrom)
-    : context_(std::move(context)),
-      ssl_(context_->NewClient(host, resumeFrom != nullptr ? resumeFrom->ssl_.get() : nullptr, setUpFailure_)),
-      handle_(-1) {
-    if (!ssl_) return;
+    : context_(std::move(context)), state_(std::make_unique<State>()), handle_(-1) {
+    SSL* resumed = resumeFrom != nullptr ? resumeFrom->state_->ssl.get() : nullptr;
+    state_->ssl.reset(NewClient(*context_, host, resumed, state_->setUpFailure));
+    if (!state_->ssl) return;
     BIO* in = BIO_new(BIO_s_mem());
     BIO* out = BIO_new(BIO_s_mem());
     if (in != nullptr && out != nullptr) {
-        SSL_set_bio(ssl_.get(), in, out);
+        SSL_set_bio(state_->ssl.get(), in, out);
         return;
     }
     BIO_free(in);
     BIO_free(out);
-    setUpFailure_ = "cannot make the connection's buffers: " + TakeOpenSslReason();
-    ssl_.reset();
+    state_->setUpFailure = "cannot make the connection's buffers: " + TakeOpenSslReason();
+    state_->ssl.reset();
 }
 
 TlsConnection::~TlsConnection() = default;
 
-void TlsConnection::Release::operator()(ssl_st* ssl) const { SSL_free(ssl); }
-
 std::string TlsConnection::TakeOutgoing() {
-    if (!ssl_) return {};
-    BIO* out = SSL_get_wbio(ssl_.get());
+    if (!state_->ssl) return {};
+    BIO* out = SSL_get_wbio(state_->ssl.get());
     std::string bytes;
     std::array<char, 16 * 1024> piece;
     for (int taken; (taken = BIO_read(out, piece.data(), static_cast<int>(piece.size()))) > 0;) {
@@ -82,54 +96,54 @@ std::string TlsConnection::TakeOutgoing() {
 }
 
 void TlsConnection::GiveIncoming(std::string_view bytes) {
-    if (!ssl_) return;
-    BIO_write(SSL_get_rbio(ssl_.get()), bytes.data(), static_cast<int>(bytes.size()));
+    if (!state_->ssl) return;
+    BIO_write(SSL_get_rbio(state_->ssl.get()), bytes.data(), static_cast<int>(bytes.size()));
 }
 
 TlsResult TlsConnection::Handshake() {
-    if (!ssl_) return SetUpFailed();
+    if (!state_->ssl) return state_->SetUpFailed();
     ERR_clear_error();
-    return Outcome(SSL_do_handshake(ssl_.get()), 0);
+    return state_->Outcome(*context_, handle_, SSL_do_handshake(state_->ssl.get()), 0);
 }
 
 TlsResult TlsConnection::Read(void* buffer, std::size_t size) {
-    if (!ssl_) return SetUpFailed();
+    if (!state_->ssl) return state_->SetUpFailed();
     ERR_clear_error();
     std::size_t count = 0;
-    const int returned = SSL_read_ex(ssl_.get(), buffer, size, &count);
-    return Outcome(returned, count);
+    const int returned = SSL_read_ex(state_->ssl.get(), buffer, size, &count);
+    return state_->Outcome(*context_, handle_, returned, count);
 }
 
 TlsResult TlsConnection::Peek() {
-    if (!ssl_) return SetUpFailed();
+    if (!state_->ssl) return state_->SetUpFailed();
     ERR_clear_error();
     char next;
     std::size_t count = 0;
-    const int returned = SSL_peek_ex(ssl_.get(), &next, 1, &count);
-    return Outcome(returned, count);
+    const int returned = SSL_peek_ex(state_->ssl.get(), &next, 1, &count);
+    return state_->Outcome(*context_, handle_, returned, count);
 }
 
 TlsResult TlsConnection::Write(const void* buffer, std::size_t length) {
-    if (!ssl_) return SetUpFailed();
+    if (!state_->ssl) return state_->SetUpFailed();
     ERR_clear_error();
     std::size_t count = 0;
-    const int returned = SSL_write_ex(ssl_.get(), buffer, length, &count);
-    return Outcome(returned, count);
+    const int returned = SSL_write_ex(state_->ssl.get(), buffer, length, &count);
+    return state_->Outcome(*context_, handle_, returned, count);
 }
 
 void TlsConnection::Shutdown() {
-    if (!ssl_) return;
+    if (!state_->ssl) return;
     ERR_clear_error();
-    SSL_shutdown(ssl_.get());
+    SSL_shutdown(state_->ssl.get());
     ERR_clear_error();
 }
 
 std::size_t TlsConnection::Pending() const {
-    return ssl_ ? static_cast<std::size_t>(SSL_pending(ssl_.get())) : 0;
+    return state_->ssl ? static_cast<std::size_t>(SSL_pending(state_->ssl.get())) : 0;
 }
 
 bool TlsConnection::PeerClosed() const {
-    return ssl_ && (SSL_get_shutdown(ssl_.get()) & SSL_RECEIVED_SHUTDOWN) != 0;
+    return state_->ssl && (SSL_get_shutdown(state_->ssl.get()) & SSL_RECEIVED_SHUTDOWN) != 0;
 }
 
 TlsResult TlsConnection::WriteAllBy(const void* buffer, std::size_t length, Deadline deadline) {
@@ -144,10 +158,11 @@ TlsResult TlsConnection::WriteAllBy(const void* buffer, std::size_t length, Dead
     return {TlsStep::Done, written, 0, {}};
 }
 
-TlsResult TlsConnection::Outcome(int returned, std::size_t count) {
+TlsResult TlsConnection::State::Outcome(const TlsContext& context, int handle, int returned,
+                                        std::size_t count) const {
     const int callError = errno;
     if (returned > 0) return {TlsStep::Done, count, 0, {}};
-    const int sslError = SSL_get_error(ssl_.get(), returned);
+    const int sslError = SSL_get_error(ssl.get(), returned);
     switch (sslError) {
         case SSL_ERROR_WANT_READ: return {TlsStep::WantRead, 0, 0, {}};
         case SSL_ERROR_WANT_WRITE: return {TlsStep::WantWrite, 0, 0, {}};
@@ -155,8 +170,8 @@ TlsResult TlsConnection::Outcome(int returned, std::size_t count) {
         default: break;
     }
     // Over memory buffers no socket call was made.
-    const int systemError = sslError == SSL_ERROR_SYSCALL && handle_ >= 0 ? callError : 0;
-    return {TlsStep::Failed, 0, systemError, TlsFailureReason(ssl_.get(), *context_, systemError)};
+    const int systemError = sslError == SSL_ERROR_SYSCALL && handle >= 0 ? callError : 0;
+    return {TlsStep::Failed, 0, systemError, TlsFailureReason(ssl.get(), context, systemError)};
 }
 
 }  // namespace oprinter

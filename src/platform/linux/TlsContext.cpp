@@ -1,4 +1,5 @@
 #include "platform/TlsContext.h"
+#include "platform/linux/OpenSslContext.h"
 #include "platform/linux/OpenSslReasons.h"
 
 #include <cstring>
@@ -10,7 +11,9 @@
 
 namespace oprinter {
 
-void TlsContext::Release::operator()(SSL_CTX* context) const { SSL_CTX_free(context); }
+TlsContext::TlsContext(std::unique_ptr<State> state, bool verify) : state_(std::move(state)), verify_(verify) {}
+
+TlsContext::~TlsContext() = default;
 
 namespace {
 
@@ -42,15 +45,15 @@ std::string PinIdentity(SSL* ssl, const HostTarget& host, bool verify) {
 
 }  // namespace
 
-SSL* TlsContext::NewClient(const HostTarget& host, SSL* resumeFrom, std::string& failure) const {
+SSL* NewClient(const TlsContext& context, const HostTarget& host, SSL* resumeFrom, std::string& failure) {
     ERR_clear_error();
-    SSL* ssl = SSL_new(Native());
+    SSL* ssl = SSL_new(context.Own().context);
     if (ssl == nullptr) {
         failure = SetUpFailure("cannot create a connection");
         return nullptr;
     }
     SSL_set_connect_state(ssl);
-    failure = PinIdentity(ssl, host, Verify());
+    failure = PinIdentity(ssl, host, context.Verify());
     if (failure.empty() && resumeFrom != nullptr) {
         if (SSL_SESSION* session = SSL_get1_session(resumeFrom)) {
             if (SSL_set_session(ssl, session) != 1) failure = SetUpFailure("cannot resume the TLS session");
@@ -135,7 +138,7 @@ std::shared_ptr<const TlsContext> TlsContext::Make(const TlsOptions& options, st
         failure = "cannot create a context: " + TakeOpenSslReason();
         return nullptr;
     }
-    std::shared_ptr<const TlsContext> context(new TlsContext(native, options.Verify));
+    std::shared_ptr<const TlsContext> context(new TlsContext(std::make_unique<TlsContext::State>(native), options.Verify));
     if (SSL_CTX_set_min_proto_version(native, TLS1_2_VERSION) != 1) {
         failure = "cannot require TLS 1.2 at least: " + TakeOpenSslReason();
         return nullptr;

@@ -58,6 +58,8 @@ std::string SubjectOf(X509* certificate) {
 
 }  // namespace
 
+bool ClientKeyInCertificateFile() { return false; }
+
 TlsFileCheck CheckCAFile(const std::string& path) {
     TlsFileCheck failure;
     Bio bio = OpenFile(path, failure);

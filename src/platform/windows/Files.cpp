@@ -2,11 +2,14 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cctype>
+#include <filesystem>
 #include <vector>
 
 #include "platform/AppendFile.h"
 #include "platform/NewFile.h"
 #include "platform/ScratchFile.h"
+#include "platform/SpillFile.h"
 #include "platform/SystemError.h"
 
 namespace oprinter {
@@ -29,6 +32,51 @@ bool WriteFully(HANDLE file, const char* bytes, size_t count) {
     return true;
 }
 
+OVERLAPPED At(ULONGLONG offset) {
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    return at;
+}
+
+// Writes the bytes from offset on, which ends up past them; false with GetLastError().
+bool WriteFullyAt(HANDLE file, std::string_view bytes, ULONGLONG& offset) {
+    while (!bytes.empty()) {
+        DWORD written = 0;
+        OVERLAPPED at = At(offset);
+        const DWORD part = static_cast<DWORD>(std::min(bytes.size(), kMostPerCall));
+        if (!::WriteFile(file, bytes.data(), part, &written, &at)) return false;
+        if (written == 0) {
+            ::SetLastError(ERROR_WRITE_FAULT);
+            return false;
+        }
+        bytes.remove_prefix(written);
+        offset += written;
+    }
+    return true;
+}
+
+class HandleSpillFile final : public SpillFile {
+public:
+    explicit HandleSpillFile(HANDLE file) : file_(file) {}
+    ~HandleSpillFile() override { ::CloseHandle(file_); }  // FILE_FLAG_DELETE_ON_CLOSE removes it
+
+    HANDLE Handle() const { return file_; }
+    uint64_t Size() const override { return size_; }
+    int Append(const std::vector<std::string_view>& pieces) override {
+        ULONGLONG end = size_;
+        for (const std::string_view piece : pieces) {
+            if (!WriteFullyAt(file_, piece, end)) return static_cast<int>(::GetLastError());
+        }
+        size_ = end;
+        return 0;
+    }
+
+private:
+    HANDLE file_;
+    ULONGLONG size_ = 0;
+};
+
 class HandleNewFile final : public NewFile {
 public:
     HandleNewFile(HANDLE file, std::string path) : file_(file), path_(std::move(path)) {}
@@ -37,10 +85,32 @@ public:
         ::DeleteFileA(path_.c_str());
     }
 
-    int WriteAll(const std::vector<std::string_view>& pieces) override {
+    int Write(const std::vector<std::string_view>& pieces) override {
         for (const std::string_view piece : pieces) {
             if (!WriteFully(file_, piece.data(), piece.size())) return static_cast<int>(::GetLastError());
         }
+        return 0;
+    }
+
+    // Windows has no copy between open files, so the bytes pass through a
+    // buffer a piece at a time.
+    int CopyFrom(const SpillFile& file) override {
+        // Spill files of this platform are all handle files.
+        const auto& spilled = static_cast<const HandleSpillFile&>(file);
+        std::vector<char> piece(1024 * 1024);
+        for (ULONGLONG offset = 0; offset < spilled.Size();) {
+            OVERLAPPED at = At(offset);
+            const auto wanted = static_cast<DWORD>(std::min<ULONGLONG>(spilled.Size() - offset, piece.size()));
+            DWORD got = 0;
+            if (!::ReadFile(spilled.Handle(), piece.data(), wanted, &got, &at)) return static_cast<int>(::GetLastError());
+            if (got == 0) return ERROR_HANDLE_EOF;  // shorter than it was written
+            if (!WriteFully(file_, piece.data(), got)) return static_cast<int>(::GetLastError());
+            offset += got;
+        }
+        return 0;
+    }
+
+    int Finish() override {
         if (!::FlushFileBuffers(file_)) return static_cast<int>(::GetLastError());
         const HANDLE file = file_;
         file_ = INVALID_HANDLE_VALUE;
@@ -68,19 +138,12 @@ public:
     const std::string& Path() const override { return path_; }
     bool Append(const char* bytes, size_t count) override { return WriteFully(file_, bytes, count); }
 
-    bool ReadAll(std::string& content) const override {
-        content.clear();
-        char piece[4096];
-        for (ULONGLONG offset = 0;;) {
-            OVERLAPPED at{};
-            at.Offset = static_cast<DWORD>(offset);
-            at.OffsetHigh = static_cast<DWORD>(offset >> 32);
-            DWORD got = 0;
-            if (!::ReadFile(file_, piece, sizeof piece, &got, &at)) return ::GetLastError() == ERROR_HANDLE_EOF;
-            if (got == 0) return true;
-            content.append(piece, got);
-            offset += got;
-        }
+    long long ReadAt(uint64_t offset, char* into, size_t count) const override {
+        OVERLAPPED at = At(offset);
+        DWORD got = 0;
+        const DWORD wanted = static_cast<DWORD>(std::min<size_t>(count, MAXDWORD));
+        if (!::ReadFile(file_, into, wanted, &got, &at)) return ::GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
+        return got;
     }
 
 private:
@@ -126,19 +189,56 @@ std::unique_ptr<NewFile> NewFile::Create(const std::string& path) {
 // The rename is written through (MOVEFILE_WRITE_THROUGH); nothing more to do.
 void SyncFolder(const std::string&) {}
 
-std::unique_ptr<ScratchFile> ScratchFile::Create(const std::string& folder, const std::string& prefix) {
+namespace {
+
+// A file in folder with a name the platform makes, deleted when its handle
+// closes; INVALID_HANDLE_VALUE with GetLastError() when it cannot be made.
+HANDLE CreateDeletedOnClose(const std::string& folder, const char* prefix, DWORD attributes, std::string& path) {
     char name[MAX_PATH + 1] = {};
     // The platform makes the unique name and creates the file empty.
-    if (::GetTempFileNameA(folder.c_str(), prefix.c_str(), 0, name) == 0) return nullptr;
+    if (::GetTempFileNameA(folder.c_str(), prefix, 0, name) == 0) return INVALID_HANDLE_VALUE;
     const HANDLE file = ::CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                      FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+                                      attributes | FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         const DWORD error = ::GetLastError();
         ::DeleteFileA(name);
         ::SetLastError(error);
-        return nullptr;
     }
-    return std::make_unique<HandleScratchFile>(file, std::string(name));
+    path = name;
+    return file;
+}
+
+}  // namespace
+
+std::unique_ptr<ScratchFile> ScratchFile::Create(const std::string& folder, const std::string& prefix) {
+    std::string path;
+    const HANDLE file = CreateDeletedOnClose(folder, prefix.c_str(), 0, path);
+    if (file == INVALID_HANDLE_VALUE) return nullptr;
+    return std::make_unique<HandleScratchFile>(file, std::move(path));
+}
+
+std::unique_ptr<SpillFile> SpillFile::Create(const std::string& folder) {
+    std::string path;
+    // Temporary: kept in the cache rather than written out where memory allows.
+    const HANDLE file = CreateDeletedOnClose(folder, "txt", FILE_ATTRIBUTE_TEMPORARY, path);
+    if (file == INVALID_HANDLE_VALUE) return nullptr;
+    return std::make_unique<HandleSpillFile>(file);
+}
+
+void ScratchFile::RemoveLeftovers(const std::string& folder, const std::string& prefix) {
+    // GetTempFileName names a file by the first three characters of the
+    // prefix, hexadecimal digits and ".tmp".
+    const std::string start = prefix.substr(0, 3);
+    std::error_code error;  // a folder that is missing or cannot be read holds nothing to remove
+    for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
+         entry.increment(error)) {
+        const std::filesystem::path& path = entry->path();
+        const std::string name = path.filename().string();
+        std::string extension = path.extension().string();
+        for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        std::error_code ignored;
+        if (name.rfind(start, 0) == 0 && extension == ".tmp") std::filesystem::remove(path, ignored);
+    }
 }
 
 }  // namespace oprinter

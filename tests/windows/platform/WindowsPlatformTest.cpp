@@ -1,13 +1,11 @@
 // What the Windows side of the platform does that Wine cannot show from the
-// outside: the event log's calls (Wine keeps no entries), and TLS, which this
-// build leaves out.
+// outside: the event log's calls (Wine keeps no entries).
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "platform/TlsContext.h"
-#include "platform/TlsFiles.h"
+#include "platform/PathBesideFolder.h"
 #include "platform/windows/ConsoleCharacters.h"
 #include "platform/windows/WindowsEventLog.h"
 
@@ -62,16 +60,6 @@ TEST(WindowsEventLog, TheSystemCallsSucceed) {
     ASSERT_NE(source, nullptr);
     EXPECT_TRUE(api.Report(source, 1, "oprinter test entry"));
     EXPECT_TRUE(api.Deregister(source));
-}
-
-TEST(WindowsTls, RefusedWithTheReason) {
-    std::string failure;
-    EXPECT_EQ(TlsContext::Make(TlsOptions{}, failure), nullptr);
-    EXPECT_EQ("Error: TLS " + failure,
-              "Error: TLS is not available in the Windows build (set TLS and FtpTLS to False)");
-    const TlsFileCheck check = CheckCAFile("C:\\ca.pem");
-    EXPECT_FALSE(check.ok);
-    EXPECT_EQ(check.text, "TLS " + failure);
 }
 
 TEST(WindowsConsole, AConsoleGetsTheCharactersOfTheHostsText) {

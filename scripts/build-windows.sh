@@ -1,7 +1,8 @@
 #!/bin/sh
 # Builds OPrinter.exe and oprinterctl.exe for 64-bit Windows into
 # build-windows/, runs the unit tests under Wine, and packs
-# dist/oprinter-<version>-windows-x64.zip.
+# dist/oprinter-<version>-windows-x64.zip and the installer
+# dist/oprinter-<version>-windows-x64.msi.
 set -eu
 cd "$(dirname "$0")/.."
 sh scripts/as-root.sh sh scripts/setup-windows.sh
@@ -27,3 +28,7 @@ sed 's/$/\r/' packaging/windows/README.txt >"$stage/README.txt"
 rm -f "dist/$name.zip"
 (cd build-windows && zip -qr "../dist/$name.zip" "$name")
 echo "== dist/$name.zip"
+# wixl takes the files' paths relative to where it runs.
+(cd build-windows && wixl -a x64 -D Version="$version" -D SourceDir="$name" -o "../dist/$name.msi" \
+  ../packaging/windows/oprinter.wxs)
+echo "== dist/$name.msi"

@@ -9,6 +9,7 @@ struct ServiceUnit {
     std::string name;            // the service name
     std::string description;     // the display name
     std::string executablePath;  // absolute
+    std::string folder;          // the printer's folder of --folder, absolute; empty: beside the executable
     std::string logFolder;       // where the logs go when not beside the executable; may be empty
 };
 
@@ -23,6 +24,10 @@ public:
 
 // The platform's service manager.
 std::unique_ptr<ServiceRegistrar> SystemServiceRegistrar();
+
+// Whether INSTALL and UNINSTALL take --folder: on Windows each printer folder
+// is a service of its own; on Linux the package's template unit runs them.
+bool RegistrationTakesFolders();
 
 // Absolute path of the running executable.
 std::string ExecutablePath();

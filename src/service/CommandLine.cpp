@@ -58,12 +58,13 @@ void TakeArgument(const std::vector<std::string>& arguments, std::size_t& at, Co
 
 }  // namespace
 
-CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments, bool folderRegistration) {
     CommandLine commandLine;
     for (std::size_t at = 0; at < arguments.size() && commandLine.error.empty(); ++at)
         TakeArgument(arguments, at, commandLine);
-    // The unit INSTALL writes runs the executable beside its own files.
-    if (commandLine.error.empty() && commandLine.folder && (commandLine.install || commandLine.uninstall))
+    // Otherwise the service INSTALL registers runs the executable beside its own files.
+    if (commandLine.error.empty() && !folderRegistration && commandLine.folder &&
+        (commandLine.install || commandLine.uninstall))
         commandLine.error = "--folder does not go with INSTALL or UNINSTALL";
     return commandLine;
 }

@@ -19,6 +19,8 @@ struct CommandLine {
     std::string error;       // not empty: what is wrong with the arguments
 };
 
-CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+// With folderRegistration, INSTALL and UNINSTALL take --folder, for a
+// platform that registers each printer folder as a service of its own.
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments, bool folderRegistration = false);
 
 }  // namespace oprinter

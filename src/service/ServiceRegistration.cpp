@@ -10,11 +10,13 @@ namespace {
 
 const char* Register(const CommandLine& commandLine, ServiceRegistrar& installer, const ExecutablePathSource& executablePath,
                      const std::string& logFolder) {
+    const std::string folder = commandLine.folder ? PrinterFolder(*commandLine.folder) : std::string();
+    const ServiceIdentity identity = IdentityOf(folder, commandLine.folder.has_value());
     if (commandLine.install) {
-        installer.Install({kServiceName, kDisplayName, executablePath(), logFolder});
+        installer.Install({identity.name, identity.displayName, executablePath(), folder, logFolder});
         return "Service installed successfully";
     }
-    installer.Uninstall(kServiceName);
+    installer.Uninstall(identity.name);
     return "Service uninstalled successfully";
 }
 

@@ -12,7 +12,8 @@ namespace oprinter {
 // Gives the absolute path of the executable to register; may throw.
 using ExecutablePathSource = std::function<std::string()>;
 
-// Installs (INSTALL wins over UNINSTALL) or uninstalls the service; the unit
+// Installs (INSTALL wins over UNINSTALL) or uninstalls the service, or with
+// --folder the instance of that printer folder (see IdentityOf); the unit
 // may also write into logFolder (empty: the logs stay beside the executable). Success
 // prints its line on out unless SILENT; a failure always prints the display
 // name and the error text on err. Returns the exit status, 0 on success.

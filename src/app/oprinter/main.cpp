@@ -4,6 +4,7 @@
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -35,10 +36,14 @@ int RunOnFolder(const std::optional<std::string>& given) {
 }
 
 // The unit INSTALL writes must let the logs go where the configuration sends them.
-std::string ConfiguredLogFolder() {
+std::string ConfiguredLogFolder(const std::optional<std::string>& given) {
     using namespace oprinter;
     Settings settings;
-    ReadConfig(ExecutableFolder(), settings);
+    try {
+        ReadConfig(given ? PrinterFolder(*given) : ExecutableFolder(), settings);
+    } catch (const std::runtime_error&) {
+        return {};  // the registration tells why the folder is no good
+    }
     return LogFolderOf(settings.Session.Log.SaveLogPath);
 }
 
@@ -48,7 +53,8 @@ int main(int argc, char** argv) {
     using namespace oprinter;
     // The session starts this program again to make PDFs away from its loop.
     if (argc > 1 && argv[1] == kPdfMakerSwitch) return MakePdfs(std::vector<std::string>(argv + 2, argv + argc));
-    const CommandLine commandLine = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    const CommandLine commandLine =
+        ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), RegistrationTakesFolders());
     if (!commandLine.error.empty()) {
         std::cerr << "oprinter: " << commandLine.error << "\n\n" << UsageText(ExecutableFolder());
         return kUsageError;
@@ -63,6 +69,6 @@ int main(int argc, char** argv) {
     }
     if (!commandLine.install && !commandLine.uninstall) return RunOnFolder(commandLine.folder);
     const std::unique_ptr<ServiceRegistrar> registrar = SystemServiceRegistrar();
-    const std::string logFolder = commandLine.install ? ConfiguredLogFolder() : std::string();
+    const std::string logFolder = commandLine.install ? ConfiguredLogFolder(commandLine.folder) : std::string();
     return RunRegistration(commandLine, *registrar, ExecutablePath, logFolder, std::cout, std::cerr);
 }

@@ -1,19 +1,23 @@
 // oprinterctl check [--json] [FOLDER]: reads OPrinter.cfg as the service does
 // and shows what the service would run with.
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/oprinterctl/Commands.h"
 #include "app/oprinterctl/JsonText.h"
 #include "app/oprinterctl/TerminalText.h"
+#include "platform/AccessList.h"
 #include "platform/Clock.h"
 #include "platform/ExecutableFolder.h"
 #include "platform/TextConverter.h"
 #include "platform/TlsContext.h"
 #include "platform/TlsFiles.h"
 #include "service/LoadConfig.h"
+#include "service/ServiceIdentity.h"
 
 namespace oprinter::ctl {
 
@@ -154,6 +158,28 @@ std::string LogRetentionText(const Settings& settings) {
            " days before today are deleted at the start and daily";
 }
 
+// Who may reach the printer's folder, its configuration and its heartbeat,
+// where the platform keeps access lists; each with its lines.
+using AccessLists = std::vector<std::pair<const char*, std::vector<std::string>>>;
+
+std::filesystem::path FolderPath(const std::string& folder) {
+    std::error_code error;
+    std::filesystem::path path = std::filesystem::weakly_canonical(std::filesystem::absolute(folder, error), error);
+    path = path.lexically_normal();
+    return path.has_filename() ? path : path.parent_path();
+}
+
+// The tool's own folder is the single service's, as in the zip; any other is an instance's.
+bool IsExecutableFolder(const std::string& folder) { return FolderPath(folder) == FolderPath(ExecutableFolder()); }
+
+AccessLists AccessOf(const std::string& folder) {
+    const std::string service = IdentityOf(folder, !IsExecutableFolder(folder)).name;
+    AccessLists lists{{"Folder", FileAccess(folder, service)}};
+    if (HasConfigFile(folder)) lists.emplace_back("OPrinter.cfg", FileAccess(folder + "OPrinter.cfg", service));
+    lists.emplace_back("Heartbeat", HeartbeatAccess(service));
+    return lists;
+}
+
 std::string TimeText(const TimeOfDay& time) {
     char text[24];
     std::snprintf(text, sizeof text, "%02u:%02u:%02u", unsigned{time.hour}, unsigned{time.minute},
@@ -162,7 +188,7 @@ std::string TimeText(const TimeOfDay& time) {
 }
 
 void PrintText(const Settings& settings, const ConfigReading& reading, const std::vector<CheckedFile>& files,
-               const std::string& tlsError) {
+               const std::string& tlsError, const AccessLists& access) {
     const SettingTexts texts(settings.Session.Save.Charset);
     for (const SettingValue& value : SettingValues(settings, texts))
         std::printf("%s: %s\n", value.name, value.text.c_str());
@@ -172,6 +198,10 @@ void PrintText(const Settings& settings, const ConfigReading& reading, const std
                     file.path.empty() ? "" : ": ", texts.Shown(file.check.text).c_str());
     }
     if (!tlsError.empty()) std::printf("%s\n", texts.Shown(tlsError).c_str());
+    for (const auto& [place, lines] : access) {
+        for (const std::string& line : lines)
+            std::printf("%s access: %s\n", place, TerminalSafe(line, texts.terminal).c_str());
+    }
     for (std::size_t day = 0; day < settings.Schedule.size(); ++day) {
         const TDaySchedule& entry = settings.Schedule[day];
         std::printf("%s: Skedula %s, %s to %s\n", std::string(kDayNames[day]).c_str(), entry.Skedula ? "true" : "false",
@@ -206,8 +236,21 @@ std::string JsonFiles(const std::vector<CheckedFile>& files, const SettingTexts&
     return json + "\n  }";
 }
 
+// Only where the platform keeps access lists.
+std::string JsonAccess(const AccessLists& access) {
+    std::string json;
+    for (const auto& [place, lines] : access) {
+        if (lines.empty()) continue;
+        json += std::string(json.empty() ? "" : ",") + "\n    \"" + place + "\": [";
+        for (std::size_t index = 0; index < lines.size(); ++index)
+            json += (index > 0 ? ", " : "") + JsonString(lines[index]);
+        json += "]";
+    }
+    return json.empty() ? json : "  \"Access\": {" + json + "\n  },\n";
+}
+
 void PrintJson(const Settings& settings, const ConfigReading& reading, const std::vector<CheckedFile>& files,
-               const std::string& tlsError) {
+               const std::string& tlsError, const AccessLists& access) {
     const SettingTexts texts(settings.Session.Save.Charset);
     std::string json = "{\n";
     for (const SettingValue& value : SettingValues(settings, texts))
@@ -215,6 +258,7 @@ void PrintJson(const Settings& settings, const ConfigReading& reading, const std
     json += "  \"LogRetention\": " + JsonString(LogRetentionText(settings)) + ",\n";
     json += "  \"TLSFiles\": " + JsonFiles(files, texts) + ",\n";
     json += "  \"TLSError\": " + (tlsError.empty() ? "null" : JsonString(texts.toUtf8.Convert(tlsError))) + ",\n";
+    json += JsonAccess(access);
     json += "  \"Schedule\": [\n";
     for (std::size_t day = 0; day < settings.Schedule.size(); ++day) {
         json += "    " + JsonDay(settings.Schedule[day]) + (day + 1 < settings.Schedule.size() ? ",\n" : "\n");
@@ -244,10 +288,11 @@ int RunCheck(const std::vector<std::string>& args) {
     const TlsOptions tls = TlsOptionsOf(settings, options->folder);
     const std::vector<CheckedFile> files = CheckedTlsFiles(tls);
     const std::string tlsError = TlsSetupError(settings, tls, files);
+    const AccessLists access = AccessOf(options->folder);
     if (options->json) {
-        PrintJson(settings, reading, files, tlsError);
+        PrintJson(settings, reading, files, tlsError, access);
     } else {
-        PrintText(settings, reading, files, tlsError);
+        PrintText(settings, reading, files, tlsError, access);
     }
     return reading.complete && AllUsable(files) && tlsError.empty() ? 0 : 1;
 }

@@ -1,8 +1,9 @@
 // oprinterctl show [--json | --text] [--raw] [--charset NAME] FILE.spool:
 // prints a spool file's attributes and text, converted from the host's
-// character set (Charset in OPrinter.cfg, or NAME) to the terminal's; JSON is
-// UTF-8, and --raw prints the bytes as stored; otherwise control characters
-// are shown as stand-ins (TerminalSafe).
+// character set (Charset in OPrinter.cfg, or NAME) to the terminal's (a
+// Windows console gets the characters themselves); JSON is UTF-8, and --raw
+// prints the bytes as stored; otherwise control characters are shown as
+// stand-ins (TerminalSafe).
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -13,6 +14,7 @@
 #include "app/oprinterctl/JsonText.h"
 #include "app/oprinterctl/TerminalText.h"
 #include "datastream/SpoolFileReader.h"
+#include "platform/ConsoleText.h"
 #include "platform/TextConverter.h"
 #include "platform/WholeFile.h"
 
@@ -57,8 +59,6 @@ std::optional<ShowOptions> ParseOptions(const std::vector<std::string>& args) {
     return options;
 }
 
-void Print(const std::string& bytes) { std::fwrite(bytes.data(), 1, bytes.size(), stdout); }
-
 std::string PlainRendering(const SpoolFileContent& content) {
     std::string out;
     for (const std::string& item : content.Attributes) out += item + "\n";
@@ -80,12 +80,12 @@ std::string JsonRendering(const SpoolFileContent& content, const std::string& ch
     return out + "},\"text\":" + JsonString(content.Text) + "}\n";
 }
 
-std::string Rendering(const SpoolFileContent& content, const ShowOptions& options, const std::string& charset) {
-    if (options.format == ShowFormat::kJson) return JsonRendering(content, charset);
+// JSON is UTF-8 wherever it goes; on a console, as its characters.
+void Show(const SpoolFileContent& content, const ShowOptions& options, const std::string& charset) {
+    if (options.format == ShowFormat::kJson) return PrintText(JsonRendering(content, charset), "UTF-8", "UTF-8");
     const std::string bytes = options.format == ShowFormat::kText ? content.Text : PlainRendering(content);
-    if (options.raw) return bytes;
-    const std::string terminal = TerminalCharset();
-    return TerminalSafe(TextConverter(charset, terminal).Convert(bytes), terminal);
+    if (options.raw) return PrintBytes(bytes);
+    PrintText(bytes, charset, TerminalCharset(), TerminalSafe);
 }
 
 }  // namespace
@@ -99,7 +99,7 @@ int RunShow(const std::vector<std::string>& args) {
     const std::optional<std::string> charset = CharsetToUse(options->charset, "show");
     if (!charset) return kUsageError;
     try {
-        Print(Rendering(ParseSpoolFile(ReadWholeFile(options->file)), *options, *charset));
+        Show(ParseSpoolFile(ReadWholeFile(options->file)), *options, *charset);
     } catch (const SpoolFileFormatError& error) {
         std::fprintf(stderr, "oprinterctl show: %s: not a spool file: %s\n", options->file.c_str(), error.what());
         return kFileError;

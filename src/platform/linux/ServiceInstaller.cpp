@@ -154,6 +154,8 @@ std::string ExecutablePath() {
     return self.string();
 }
 
+bool RegistrationTakesFolders() { return false; }
+
 std::unique_ptr<ServiceRegistrar> SystemServiceRegistrar() {
     class SystemdRegistrar final : public ServiceRegistrar {
     public:

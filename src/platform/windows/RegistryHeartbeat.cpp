@@ -6,13 +6,14 @@
 
 #include "platform/Heartbeat.h"
 #include "platform/SystemError.h"
+#include "platform/windows/RegistryHeartbeat.h"
 
 namespace oprinter {
 namespace {
 
 class RegistryHeartbeat final : public HeartbeatStore {
 public:
-    explicit RegistryHeartbeat(const std::string& serviceName) : keyName_("SOFTWARE\\kxGuardian\\" + serviceName) {}
+    explicit RegistryHeartbeat(const std::string& serviceName) : keyName_(HeartbeatKeyName(serviceName)) {}
 
     void WriteValue(int32_t value) override {
         HKEY key = nullptr;
@@ -32,6 +33,8 @@ private:
 };
 
 }  // namespace
+
+std::string HeartbeatKeyName(const std::string& serviceName) { return "SOFTWARE\\kxGuardian\\" + serviceName; }
 
 std::unique_ptr<HeartbeatStore> ServiceHeartbeat(const std::string& serviceName) {
     return std::make_unique<RegistryHeartbeat>(serviceName);

@@ -108,7 +108,13 @@ const ServiceHostHelp& HostHelp() {
         "                  from a console, in the foreground until Ctrl+C\n",
         "  INSTALL         register the service O3812Printer (\"Orvo Printer Service\",\n"
         "                  automatic start) that runs this executable (as administrator)\n"
-        "  UNINSTALL       stop and remove that service\n",
+        "                  under the account NT SERVICE\\O3812Printer, restarted 10 s after\n"
+        "                  a failure; the folder is closed to all but SYSTEM, the\n"
+        "                  Administrators and that account\n"
+        "  INSTALL --folder DIR\n"
+        "                  the same for the instance O3812Printer@NAME that runs on DIR\n"
+        "  UNINSTALL [--folder DIR]\n"
+        "                  stop and remove that service\n",
         "                fatal session errors also go to the Application event log\n"
         "                (source \"Orvo Printer Service[@NAME]\")\n",
         "HKEY_LOCAL_MACHINE\\SOFTWARE\\kxGuardian\\O3812Printer[@NAME], value \"Guardian Value\"",

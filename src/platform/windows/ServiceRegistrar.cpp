@@ -4,9 +4,13 @@
 #include <chrono>
 #include <stdexcept>
 #include <thread>
+#include <vector>
 
 #include "platform/ServiceRegistrar.h"
 #include "platform/SystemError.h"
+#include "platform/windows/FolderLock.h"
+#include "platform/windows/ServiceAccount.h"
+#include "platform/windows/ServiceRecovery.h"
 
 namespace oprinter {
 namespace {
@@ -46,16 +50,56 @@ void StopAndWait(SC_HANDLE service) {
     }
 }
 
+std::string WithoutSeparator(std::string folder) {
+    while (folder.size() > 1 && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
+    return folder;
+}
+
+std::string FolderOf(const ServiceUnit& unit) {
+    if (!unit.folder.empty()) return WithoutSeparator(unit.folder) + "\\";
+    return unit.executablePath.substr(0, unit.executablePath.find_last_of("\\/") + 1);
+}
+
+// Restart after 10 s and the service's own SID in its token. A service
+// control manager that does not know a setting (Wine's) leaves it out; the
+// virtual account carries the service's SID as its user anyway.
+void Configure(SC_HANDLE service) {
+    ServiceRecovery recovery;
+    if (!::ChangeServiceConfig2W(service, SERVICE_CONFIG_FAILURE_ACTIONS, recovery.Actions()))
+        Fail("Cannot set the failure actions");
+    SERVICE_FAILURE_ACTIONS_FLAG onErrorExit{TRUE};
+    if (!::ChangeServiceConfig2W(service, SERVICE_CONFIG_FAILURE_ACTIONS_FLAG, &onErrorExit) &&
+        ::GetLastError() != ERROR_INVALID_LEVEL)
+        Fail("Cannot set the failure actions for an exit with an error");
+    SERVICE_SID_INFO sidInfo{SERVICE_SID_TYPE_UNRESTRICTED};
+    if (!::ChangeServiceConfig2W(service, SERVICE_CONFIG_SERVICE_SID_INFO, &sidInfo) &&
+        ::GetLastError() != ERROR_INVALID_LEVEL)
+        Fail("Cannot set the service SID");
+}
+
 class ScmRegistrar final : public ServiceRegistrar {
 public:
     void Install(const ServiceUnit& unit) override {
+        const std::string folder = FolderOf(unit);
+        const std::vector<unsigned char> sid = ServiceSid(unit.name);
+        LockPrinterFolder(folder, sid.data());
+        OpenHeartbeatKeyTo(unit.name, sid.data());
         const ServiceHandle manager(OpenManager());
-        // The path is quoted: it may hold spaces.
-        const std::string command = "\"" + unit.executablePath + "\"";
+        const std::string instanceFolder = unit.folder.empty() ? std::string() : WithoutSeparator(folder);
+        const std::string command = ServiceCommand(unit.executablePath, instanceFolder);
+        const std::string account = ServiceAccountName(unit.name);
+        // A virtual account has no password.
         const ServiceHandle service(::CreateServiceA(
             manager.Get(), unit.name.c_str(), unit.description.c_str(), SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
-            SERVICE_AUTO_START, SERVICE_ERROR_NORMAL, command.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr));
+            SERVICE_AUTO_START, SERVICE_ERROR_NORMAL, command.c_str(), nullptr, nullptr, nullptr, account.c_str(),
+            nullptr));
         if (service.Get() == nullptr) Fail("Cannot install the service " + unit.name);
+        try {
+            Configure(service.Get());
+        } catch (const std::runtime_error&) {
+            ::DeleteService(service.Get());
+            throw;
+        }
     }
 
     void Uninstall(const std::string& name) override {
@@ -68,6 +112,8 @@ public:
 };
 
 }  // namespace
+
+bool RegistrationTakesFolders() { return true; }
 
 std::unique_ptr<ServiceRegistrar> SystemServiceRegistrar() { return std::make_unique<ScmRegistrar>(); }
 

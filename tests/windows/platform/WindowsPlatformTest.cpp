@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/PathBesideFolder.h"
+#include "platform/windows/ConsoleCharacters.h"
 #include "platform/windows/WindowsEventLog.h"
 
 namespace oprinter {
@@ -59,6 +60,13 @@ TEST(WindowsEventLog, TheSystemCallsSucceed) {
     ASSERT_NE(source, nullptr);
     EXPECT_TRUE(api.Report(source, 1, "oprinter test entry"));
     EXPECT_TRUE(api.Deregister(source));
+}
+
+TEST(WindowsConsole, AConsoleGetsTheCharactersOfTheHostsText) {
+    // The euro sign is in no OEM code page a console starts with.
+    EXPECT_EQ(ConsoleCharacters("Priorit\xe0 \x80", "WINDOWS-1252"), L"Priorit\u00e0 \u20ac");
+    EXPECT_EQ(ConsoleCharacters("Priorit\x85", "CP850"), L"Priorit\u00e0");
+    EXPECT_EQ(ConsoleCharacters("", "CP850"), L"");
 }
 
 TEST(WindowsPaths, BesideTheFolder) {
